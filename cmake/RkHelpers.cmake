@@ -1,0 +1,38 @@
+# Warnings for our own targets.
+add_library(rk_warnings INTERFACE)
+target_compile_options(rk_warnings INTERFACE -Wall -Wextra -Wpedantic)
+if(RK_WERROR)
+  target_compile_options(rk_warnings INTERFACE -Werror)
+endif()
+
+# GoogleTest: the installed package, or (for the mingw cross build) built from
+# the sources Debian ships in /usr/src/googletest.
+macro(rk_find_gtest)
+  if(RK_CROSS_WINDOWS)
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    if(NOT TARGET GTest::gtest_main)
+      add_library(GTest::gtest ALIAS gtest)
+      add_library(GTest::gtest_main ALIAS gtest_main)
+      add_library(GTest::gmock ALIAS gmock)
+    endif()
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+endmacro()
+
+# rk_add_test(NAME SOURCES src... LIBS lib... [LABELS label...])
+# One GoogleTest executable registered as one CTest test.
+function(rk_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock rk_warnings)
+  if(RK_CROSS_WINDOWS)
+    target_link_options(${name} PRIVATE -static)
+  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
