@@ -165,3 +165,14 @@ bool BuildWriteFrame(int32_t aAddr, int32_t aFunc, int32_t aReg, int32_t aValTyp
   if (aFunc == 5) return BuildCoilWriteFrame(aAddr, aReg, aValue, aFrame, aWritten);
   return BuildRegisterWriteFrame(aAddr, aFunc, aReg, aValType, aOrder, aValue, aFrame, aWritten);
 }
+
+bool IsWriteEcho(const TStringBytes& aRequest, const TStringBytes& aAnswer) {
+  if (aRequest.Length() < 8 || aAnswer.Length() != 8) return false;
+  const uint8_t func = aRequest.getByte(2);
+  if (func == 5 || func == 6) return aRequest == aAnswer;
+  if (func != 16) return false;
+  for (uint8_t i = 1; i <= 6; ++i) {
+    if (aRequest.getByte(i) != aAnswer.getByte(i)) return false;
+  }
+  return ModbusCRC(aAnswer, 8) == 0;
+}

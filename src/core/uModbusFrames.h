@@ -54,3 +54,8 @@ bool BuildRegisterWriteFrame(int32_t aAddr, int32_t aFunc, int32_t aReg, int32_t
 bool BuildWriteFrame(int32_t aAddr, int32_t aFunc, int32_t aReg, int32_t aValType,
                      std::span<const uint8_t> aOrder, double aValue, TStringBytes& aFrame,
                      double* aWritten = nullptr);
+
+// True when aAnswer is a module's confirmation of the write request aRequest:
+// for functions 5 and 6 the exact echo of the request; for function 16 the
+// request's address, function, register and quantity with a valid check sum.
+bool IsWriteEcho(const TStringBytes& aRequest, const TStringBytes& aAnswer);

@@ -161,3 +161,28 @@ TEST(ModbusFrames, ValueWidths) {
   EXPECT_EQ(ValueWidth(vtBit), 0);
   EXPECT_EQ(ValueWidth(vtBlock), 0);
 }
+
+TEST(ModbusFrames, WriteEchoConfirmsOnlyTheMatchingWrite) {
+  TStringBytes write6, write16, coil, read;
+  ASSERT_TRUE(BuildWriteFrame(16, 6, 0x1005, vtUInt16, kOrder21, 100, write6));
+  ASSERT_TRUE(BuildWriteFrame(16, 16, 60071, vtUInt16, kOrder21, 0, write16));
+  ASSERT_TRUE(BuildWriteFrame(16, 5, 4096, vtBit, kOrder21, 1, coil));
+  ASSERT_TRUE(BuildReadFrame(16, 3, 0x1005, 1, read));
+
+  TStringBytes echo16 = TStringBytes::FromBytes({0x10, 0x10, 0xEA, 0xA7, 0x00, 0x01});
+  const uint16_t crc = ModbusCRC(echo16, 6);
+  echo16 = echo16 + static_cast<uint8_t>(crc & 0xFF) + static_cast<uint8_t>(crc >> 8);
+  TStringBytes badCrc16 = echo16;
+  badCrc16.setByte(8, static_cast<uint8_t>(badCrc16.getByte(8) ^ 1));
+  TStringBytes otherValue = write6;
+  otherValue.setByte(6, 0x65);
+
+  EXPECT_TRUE(IsWriteEcho(write6, write6));
+  EXPECT_TRUE(IsWriteEcho(coil, coil));
+  EXPECT_TRUE(IsWriteEcho(write16, echo16));
+  EXPECT_FALSE(IsWriteEcho(write16, badCrc16));
+  EXPECT_FALSE(IsWriteEcho(write6, otherValue));
+  EXPECT_FALSE(IsWriteEcho(read, read));  // a read is no write
+  EXPECT_FALSE(IsWriteEcho(write6, TStringBytes::FromBytes({0x10, 0x86, 0x02, 0x93, 0xA4})));
+  EXPECT_FALSE(IsWriteEcho(write6, TStringBytes()));
+}

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test:
+#   1. the normal build and all tests;
+#   2. the same under AddressSanitizer + UndefinedBehaviorSanitizer;
+#   3. the port engine's tests under ThreadSanitizer;
+#   4. a short fixed-seed run of the fuzz targets (clang, libFuzzer);
+#   5. core and transport cross-built for Windows (mingw-w64), tests run under Wine.
+# Any failure stops the script with a non-zero exit code.
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$PWD
+jobs=$(nproc 2>/dev/null || echo 2)
+
+scripts/install-deps.sh
+
+stage() { printf '\n=== %s ===\n' "$*"; }
+
+build() {  # build DIR [cmake options...]
+  local dir=$1; shift
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRK_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+export QT_QPA_PLATFORM=offscreen
+
+stage "build and test"
+build build/main
+ctest --test-dir build/main --output-on-failure -j "$jobs"
+
+stage "AddressSanitizer + UndefinedBehaviorSanitizer"
+build build/asan -DRK_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+stage "ThreadSanitizer (port engine)"
+build build/tsan -DRK_TSAN=ON
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build/tsan -L transport --output-on-failure
+
+stage "fuzz targets (short fixed-seed run)"
+CC=clang CXX=clang++ build build/fuzz -DRK_FUZZ=ON
+tests/fuzz/run.sh build/fuzz
+
+stage "Windows build under Wine (core and transport)"
+scripts/test-windows.sh build/mingw
+
+stage "all stages passed"
