@@ -1,0 +1,191 @@
+// The controller of the RK-7140 control panel: the module's device model, the
+// port engine of the current connection, the requests that wait for their
+// answers, and the sequence connect -> identify -> first full reading -> poll.
+//
+// It owns no widgets. The frame TfrRK_7140 owns one, forwards its buttons and
+// timers to it, and shows what the controller asks for through TzPanelView.
+// Everything here runs on the user-interface thread; the port engine hands its
+// answers over to that thread (ModbusAsyncAnswer).
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "uFreePort.h"
+#include "uGlobals.h"
+#include "uTempLog.h"
+
+enum TzModbusMode : uint8_t { mmRTU = 0, mmASCII = 1 };
+
+struct TzModbusAnswer;
+using TzModbusAnswerCallback = std::function<void(const std::vector<uint8_t>& aBytes, TzModbusAnswer& aAnswerObj)>;
+
+// A request that waits for its answer.
+struct TzModbusAnswer {
+  TzTag* Tag = nullptr;  // not owned
+  uint32_t Code = 0;     // the request's UID
+  TzModbusMode Mode = mmRTU;
+  TStringBytes Cmd;
+  int32_t ErrCode = 0;
+  uint32_t TimeStamp = 0;
+  int32_t RegID = 0;
+  TzModbusAnswerCallback Proc;
+};
+
+// The panel's copy of one relay output's PWM and relay-logic parameters.
+struct TzDiscretOutParams {
+  int32_t ShimPeriod = 0;
+  int32_t ShimKoef = 0;
+  int32_t ShimKoefSecure = 0;
+  int32_t LogicFunc = 0;
+  int32_t LogicType = 0;
+  int32_t LogicLag = 0;
+  int32_t LogicX = 0;
+  int32_t LogicY = 0;
+  int32_t LogicInv = 0;
+  bool CanModify = false;
+};
+
+// Line settings chosen in the connection panel.
+struct TzConnectSettings {
+  int32_t ComPort = 0;
+  int32_t DevAddr = 16;
+  int32_t BaudRate = 9600;
+  int32_t FormatIndex = 0;  // 0 8N1, 1 8O1, 2 8E1, 3 8N2
+  int32_t Timeout = 57;     // ms, already raised to the baud rate's minimum
+};
+
+// What the controller asks of the screen.
+class TzPanelView {
+public:
+  virtual ~TzPanelView() = default;
+  // Connecting animation on (connect button disabled) or off (enabled).
+  virtual void Anima(bool aEnabled) = 0;
+  virtual void SetConnectButtonEnabled(bool aEnabled) = 0;
+  virtual void ShowFindDeviceIcon(bool aVisible) = 0;
+  virtual void ShowFirstUpdatePicture(bool aVisible) = 0;
+  virtual void CloseAllPanel() = 0;
+  virtual void ButtonsEnabled(bool aEnabled) = 0;
+  virtual void ClearLabels(const QString& aText) = 0;
+  // Every lamp and relay off, the relay-logic captions hidden.
+  virtual void SetIndicatorsOff() = 0;
+  virtual void ShowFirmwareVersion(const QString& aText) = 0;
+  // Shows output aIndex (1..6) in the outputs panel.
+  virtual void ShowOutputInPanel(int aIndex) = 0;
+  virtual void TryFindPanVisible() = 0;
+  // The pulse counters of inputs 1.. as they arrived (at most twelve).
+  virtual void ShowImpCounters(const std::vector<int32_t>& aCounters) = 0;
+};
+
+class TzRK7140Controller : public QObject {
+  Q_OBJECT
+
+public:
+  using TzEngineFactory = std::function<std::unique_ptr<TzFreePort>(int32_t aComPort)>;
+
+  static constexpr int32_t kDeviceTypeRK7140 = 74;
+  static constexpr int kOprosInterval = 250;
+  static constexpr int kConnectTimeout = 1000;
+
+  explicit TzRK7140Controller(TzPanelView& aView, QObject* aParent = nullptr);
+  ~TzRK7140Controller() override;
+
+  // Engines are made by this factory (tests give one with a fake line).
+  void SetEngineFactory(TzEngineFactory aFactory) { fEngineFactory = std::move(aFactory); }
+
+  // Creates the device and loads the register template into it; on success
+  // adds the panel's own tags and sets force flags and priorities. On failure
+  // writes the log line and returns false (the frame shows the message box).
+  bool LoadDevice(const char* aResName = "XMLDATA");
+
+  // Connect after the frame has checked the fields: new engine, line
+  // settings, identification request.
+  void Connect(const TzConnectSettings& aSettings);
+  void Disconnect();
+  // Every lamp and relay off and every tag at quality 0.
+  void SetAllOff();
+
+  // Timer handlers (also called directly by tests).
+  void OprosTimerTimer();
+  void ConnectBtnTimerTimer();
+
+  // Requests and answers.
+  bool GetModbusRegRTU(TzTag* aTag);
+  bool GetModbusRegRTU2(int32_t aID);
+  void GetModbusListRTU2(std::initializer_list<int32_t> aIDs);
+  bool SetModbusRegRTU(TzTag* aTag, double aValue);
+  void SetRegByID(int32_t aID, double aValue, bool aForced);
+  bool SetRegForce(int32_t aID, bool aForce);
+  void SetRegForce(std::initializer_list<int32_t> aIDs, bool aForce);
+  bool TryValueByID(int32_t aID, int32_t& aValue) const;
+  bool TryValueByID(int32_t aID, double& aValue) const;
+  void ModbusAsyncAnswer(int32_t aComPort, uint32_t aUID, TStringBytes aAnswer, uint32_t aErrCode);
+
+  // State.
+  bool Connected() const { return fConnected; }
+  bool FirstUpdate() const { return fFirstUpdate; }
+  int32_t DevAddr() const { return fDevAddr; }
+  int32_t ComPort() const { return fComPort; }
+  uint32_t OprosTick() const { return fOprosTick; }
+  TzDevice* Device() const { return fDevice.get(); }
+  TzFreePort* FreePort() const { return fFreePort.get(); }
+  TzTag* PulseTag() const { return fPulseTag; }
+  size_t PendingCount() const;
+  const std::vector<std::unique_ptr<TzModbusAnswer>>& ModbusAnswerList() const { return fModbusAnswerList; }
+  const std::array<int32_t, 10>& ModbusErrors() const { return fModbusErrors; }  // slots 1..9
+  // The counts as the log's counter block shows them.
+  TzTempLogCounts TempLogCounts() const;
+  TzDiscretOutParams& DOUT(int aIndex) { return fDOUTs.at(static_cast<size_t>(aIndex)); }  // 1..6
+  const std::vector<int32_t>& ImpCounters() const { return fImpCounters; }
+  QTimer& OprosTimer() { return fOprosTimer; }
+  QTimer& ConnectBtnTimer() { return fConnectBtnTimer; }
+
+  // Tag IDs polled every tick and every fourth tick.
+  static constexpr std::array<int32_t, 2> kFastPoll = {60062, 60070};
+  static constexpr std::array<int32_t, 6> kClockTags = {32768, 32769, 32770, 32771, 32772, 32773};
+
+private:
+  void AddOtherRK7140Tags();
+  void Pulse();
+  void PulseCallback(TzTag& aTag);
+  void LetsDoIt();
+  void AfterFirstUpdate();
+  void ImpCounterCallback(TzTag& aTag);
+  void AddPending(TzTag* aTag, const TStringBytes& aCmd, uint32_t aUID);
+  bool Queue(TzTag& aTag, const TStringBytes& aFrame, int32_t aPriority);
+  std::unique_ptr<TzFreePort> MakeEngine(int32_t aComPort);
+  void ClearPending();
+
+  TzPanelView& fView;
+  TzEngineFactory fEngineFactory;
+
+  bool fConnected = false;
+  bool fFirstUpdate = false;
+  int32_t fDevAddr = 0;
+  int32_t fComPort = 0;
+  uint32_t fOprosTick = 0;
+  std::unique_ptr<TzDevice> fDevice;
+  std::unique_ptr<TzDevice> fPulseDevice;
+  TzTag* fPulseTag = nullptr;  // owned by fPulseDevice
+  std::array<TzDiscretOutParams, 7> fDOUTs{};
+  std::vector<int32_t> fImpCounters;
+
+  mutable std::mutex fLineCS;  // guards additions to and removals from the pending list
+  std::vector<std::unique_ptr<TzModbusAnswer>> fModbusAnswerList;
+  std::array<int32_t, 10> fModbusErrors{};
+
+  QTimer fOprosTimer;
+  QTimer fConnectBtnTimer;
+
+  // Declared last: destroyed first, so no answer reaches a half-destroyed controller.
+  std::unique_ptr<TzFreePort> fFreePort;
+};

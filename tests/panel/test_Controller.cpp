@@ -1,0 +1,474 @@
+// The controller against the virtual module on an in-process line: connect,
+// identification, first full reading, polling, writes, answers, disconnect.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <memory>
+
+#include "SimLineBackend.h"
+#include "uModbusFrames.h"
+#include "uPortObsFeed.h"
+#include "uRK7140Controller.h"
+#include "uTempLog.h"
+#include "uUtils.h"
+
+namespace {
+
+// Records what the controller asked of the screen.
+struct TzRecordingView : TzPanelView {
+  std::vector<bool> AnimaCalls;
+  bool ConnectEnabled = true;
+  bool FindIconVisible = true;
+  bool FirstUpdatePicture = false;
+  int CloseAllCount = 0;
+  std::vector<bool> ButtonsEnabledCalls;
+  std::vector<QString> ClearedWith;
+  int IndicatorsOffCount = 0;
+  QString Firmware;
+  std::vector<int> OutputsShown;
+  int FindPanChecks = 0;
+  std::vector<int32_t> Counters;
+
+  void Anima(bool aEnabled) override { AnimaCalls.push_back(aEnabled); ConnectEnabled = !aEnabled; }
+  void SetConnectButtonEnabled(bool aEnabled) override { ConnectEnabled = aEnabled; }
+  void ShowFindDeviceIcon(bool aVisible) override { FindIconVisible = aVisible; }
+  void ShowFirstUpdatePicture(bool aVisible) override { FirstUpdatePicture = aVisible; }
+  void CloseAllPanel() override { ++CloseAllCount; }
+  void ButtonsEnabled(bool aEnabled) override { ButtonsEnabledCalls.push_back(aEnabled); }
+  void ClearLabels(const QString& aText) override { ClearedWith.push_back(aText); }
+  void SetIndicatorsOff() override { ++IndicatorsOffCount; }
+  void ShowFirmwareVersion(const QString& aText) override { Firmware = aText; }
+  void ShowOutputInPanel(int aIndex) override { OutputsShown.push_back(aIndex); }
+  void TryFindPanVisible() override { ++FindPanChecks; }
+  void ShowImpCounters(const std::vector<int32_t>& aCounters) override { Counters = aCounters; }
+};
+
+// Records the request and answer feeds of the port observers.
+struct TzRecordingObserver : IPortObserver {
+  std::vector<TzPortObsRec> Requests, Answers;
+  TzRecordingObserver() { PortObsAdd(this); }
+  ~TzRecordingObserver() override { PortObsRemove(this); }
+  void AddRequest(const TzPortObsRec& aRec) override { Requests.push_back(aRec); }
+  void AddAnswer(const TzPortObsRec& aRec) override { Answers.push_back(aRec); }
+};
+
+template <class Pred>
+bool PumpUntil(Pred aDone, int aLimitMs = 10000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!aDone()) {
+    if (timer.elapsed() > aLimitMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+TzSimConfig QuietModule() {
+  TzSimConfig config;
+  config.DemoInputs = false;
+  config.Inputs = 0x0805;
+  return config;
+}
+
+class ControllerTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    log = std::make_unique<TfrmTempLog>();
+    controller.SetEngineFactory([this](int32_t aPort) {
+      return std::make_unique<TzFreePort>(aPort, std::make_unique<TzSimLineBackend>(*module, line));
+    });
+    ASSERT_TRUE(controller.LoadDevice());
+  }
+
+  void MakeModule(const TzSimConfig& aConfig) { module = std::make_unique<TzSimModule>(aConfig); }
+
+  void Connect(int32_t aAddr = 16) {
+    TzConnectSettings settings;
+    settings.ComPort = 3;
+    settings.DevAddr = aAddr;
+    controller.Connect(settings);
+  }
+
+  // Waits until every request has been answered and left the engine's queue.
+  bool Settle() {
+    return PumpUntil([&] {
+      return controller.PendingCount() == 0 && (!controller.FreePort() || controller.FreePort()->QueuedUIDs().empty());
+    });
+  }
+
+  // Connects and waits until the first full reading has completed; polling
+  // is stopped so that the test decides what is asked.
+  void ConnectAndRead() {
+    Connect();
+    ASSERT_TRUE(PumpUntil([&] { return controller.OprosTimer().isActive(); }));
+    controller.OprosTimer().stop();
+    ASSERT_TRUE(Settle());
+  }
+
+  // Frames the module received, as tag-independent (function, register) pairs.
+  std::vector<std::pair<int, int>> Written() {
+    std::lock_guard lock(line.Lock);
+    std::vector<std::pair<int, int>> result;
+    for (const auto& frame : line.Written) result.emplace_back(frame[1], frame[2] * 256 + frame[3]);
+    return result;
+  }
+
+  std::vector<QString> LogTexts() {
+    std::vector<QString> texts;
+    for (const TzTempLogLine& line : TempLogLines()) texts.push_back(line.Text);
+    return texts;
+  }
+
+  std::unique_ptr<TzSimModule> module = std::make_unique<TzSimModule>(QuietModule());
+  TzSimLineBackend::TzShared line;
+  std::unique_ptr<TfrmTempLog> log;
+  TzRecordingView view;
+  TzRK7140Controller controller{view};
+};
+
+int32_t Value(const TzRK7140Controller& aController, int32_t aID) {
+  int32_t value = -12345;
+  EXPECT_TRUE(aController.TryValueByID(aID, value)) << aID;
+  return value;
+}
+
+}  // namespace
+
+TEST_F(ControllerTest, LoadsTheTemplateAndItsOwnTags) {
+  TzDevice* device = controller.Device();
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(device->Tags.size(), 93u + 24u);
+  EXPECT_TRUE(device->Ready);
+  EXPECT_EQ(device->DevName, "RT-3300");
+
+  const TzTag* reset12 = device->GetTagByID(1409);
+  ASSERT_NE(reset12, nullptr);
+  EXPECT_EQ(reset12->OPCName, "Сброс счётчика импульсов DIN #12");
+  EXPECT_EQ(reset12->WriteCmd, 5);
+  EXPECT_EQ(reset12->ReadCmd, 0);
+  EXPECT_FALSE(reset12->CanRead);
+  EXPECT_TRUE(reset12->Force);
+  EXPECT_EQ(reset12->WritePriority, 1);
+  EXPECT_EQ(reset12->GUID.size(), 38u);
+  EXPECT_EQ(device->GetTagByID(770)->OPCName, "Тип фильтрации дребезга контактов DIN #7");
+
+  for (int32_t id : {4096, 4224, 4352, 4480, 4608, 4736}) {
+    const TzTag* state = device->GetTagByID(id);
+    EXPECT_TRUE(state->Force) << id;
+    EXPECT_EQ(state->ReadPriority, 1) << id;
+    EXPECT_EQ(state->WritePriority, 1) << id;
+  }
+  for (int32_t id : {28676, 28672, 28673, 36864, 60069, 60000}) EXPECT_TRUE(device->GetTagByID(id)->Force) << id;
+  EXPECT_FALSE(device->GetTagByID(60070)->Force);
+  EXPECT_TRUE(static_cast<bool>(device->GetTagByID(160071)->OnResponse));
+}
+
+TEST_F(ControllerTest, ATemplateThatFailsToLoadIsLogged) {
+  TzRK7140Controller other(view);
+  EXPECT_FALSE(other.LoadDevice("NO-SUCH-TEMPLATE"));
+  EXPECT_EQ(LogTexts().front(), "Ошибка загрузки таблицы регистров");
+  EXPECT_EQ(ColorToBgr(TempLogLines().front().Color), clTempLogNavy);
+  EXPECT_EQ(other.Device()->GetTagByID(1), nullptr);  // no tags of the panel's own
+}
+
+TEST_F(ControllerTest, IdentifiesReadsEveryReadableTagOnceAndPolls) {
+  TzRecordingObserver observer;
+  ConnectAndRead();
+  EXPECT_TRUE(controller.Connected());
+  EXPECT_FALSE(controller.FirstUpdate());
+  EXPECT_EQ(view.AnimaCalls, (std::vector<bool>{true, false}));
+  EXPECT_EQ(view.ButtonsEnabledCalls, (std::vector<bool>{true}));
+  EXPECT_EQ(view.OutputsShown, (std::vector<int>{1}));
+  EXPECT_EQ(view.Firmware, "1.05");
+  EXPECT_FALSE(view.FindIconVisible);
+
+  // The probe first, then each readable tag exactly once. The template's own
+  // device-type read is the probe's frame, refused as a duplicate while the
+  // probe's answer is being handled.
+  const auto written = Written();
+  ASSERT_FALSE(written.empty());
+  EXPECT_EQ(written.front(), std::make_pair(4, 0x9000));
+  std::vector<std::pair<int, int>> reading;
+  std::vector<std::pair<int, int>> expected;
+  for (const auto& tag : controller.Device()->Tags) {
+    if (tag->ReadCmd >= 1 && tag->ReadCmd <= 4 && tag->ID != 36864) expected.emplace_back(tag->ReadCmd, tag->Reg);
+  }
+  EXPECT_EQ(expected.size(), 91u);
+  reading.assign(written.begin() + 1, written.begin() + 1 + static_cast<long>(expected.size()));
+  std::vector<std::pair<int, int>> sortedReading = reading, sortedExpected = expected;
+  std::sort(sortedReading.begin(), sortedReading.end());
+  std::sort(sortedExpected.begin(), sortedExpected.end());
+  EXPECT_EQ(sortedReading, sortedExpected);
+  // The forced output states go ahead of the unforced reads; the counters close the reading.
+  const auto firstUnforced = std::find(reading.begin(), reading.end(), std::make_pair(4, 5096));
+  for (int32_t state : {4096, 4224, 4352, 4480, 4608, 4736}) {
+    const auto at = std::find(reading.begin(), reading.end(), std::make_pair(1, static_cast<int>(state)));
+    EXPECT_LT(at, firstUnforced) << state;
+  }
+  EXPECT_EQ(reading.back(), std::make_pair(3, 60071));
+
+  // The request feed saw every queued read in list order, probe first.
+  ASSERT_GE(observer.Requests.size(), expected.size() + 1);
+  EXPECT_EQ(observer.Requests[0].Reg, 0x9000);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(observer.Requests[i + 1].Func, expected[i].first) << i;
+    EXPECT_EQ(observer.Requests[i + 1].Reg, expected[i].second) << i;
+  }
+
+  // The module's values arrived.
+  EXPECT_EQ(Value(controller, 60070), 0x0805);
+  EXPECT_EQ(Value(controller, 36866), 0x0012);
+  EXPECT_EQ(Value(controller, 36868), 0x789A);
+  EXPECT_EQ(Value(controller, 28676), 16);
+  EXPECT_EQ(Value(controller, 28672), 3);
+  EXPECT_EQ(Value(controller, 28673), 4);
+  EXPECT_EQ(controller.Device()->DevPOVersion, 105);
+  EXPECT_EQ(controller.Device()->DevVersion, 100);  // the template's; the device-type tag was not read
+  EXPECT_EQ(controller.Device()->Status, TzDeviceStatus::dsGood);
+  EXPECT_EQ(view.Counters.size(), 12u);
+
+  // Polling follows the module.
+  controller.OprosTimer().start();
+  module->SetInputs(0x0003);
+  ASSERT_TRUE(PumpUntil([&] { int32_t v = 0; return controller.TryValueByID(60070, v) && v == 3; }));
+}
+
+TEST_F(ControllerTest, PollTicksAskTheSlowGroupEveryFourthTick) {
+  ConnectAndRead();
+  TzRecordingObserver observer;
+  std::vector<uint32_t> ticks;
+  std::vector<size_t> requestsPerTick;
+  for (int i = 0; i < 4; ++i) {
+    const size_t before = observer.Requests.size();
+    controller.OprosTimerTimer();
+    ticks.push_back(controller.OprosTick());
+    requestsPerTick.push_back(observer.Requests.size() - before);
+    ASSERT_TRUE(Settle());
+  }
+  EXPECT_EQ(ticks, (std::vector<uint32_t>{250, 500, 750, 0}));
+  EXPECT_EQ(requestsPerTick, (std::vector<size_t>{2, 2, 2, 10}));
+  const std::vector<int> slowRegs = {60062, 60070, 32768, 32769, 32770, 32771, 32772, 32773, 60018, 60071};
+  for (size_t i = 0; i < slowRegs.size(); ++i) EXPECT_EQ(observer.Requests[6 + i].Reg, slowRegs[i]) << i;
+}
+
+TEST_F(ControllerTest, DisconnectClearsTheScreenAndEveryQuality) {
+  ConnectAndRead();
+  controller.Disconnect();
+  EXPECT_FALSE(controller.Connected());
+  EXPECT_FALSE(controller.OprosTimer().isActive());
+  EXPECT_EQ(view.ClearedWith.back(), "...");
+  EXPECT_GE(view.IndicatorsOffCount, 1);
+  EXPECT_TRUE(view.ConnectEnabled);
+  EXPECT_TRUE(view.FindIconVisible);
+  EXPECT_FALSE(view.ButtonsEnabledCalls.back());
+  for (const auto& tag : controller.Device()->Tags) EXPECT_EQ(tag->Quality(), 0) << tag->ID;
+  int32_t value = 7;
+  EXPECT_FALSE(controller.TryValueByID(60070, value));
+  EXPECT_EQ(value, 7);
+}
+
+TEST_F(ControllerTest, WrongOrMissingModuleEndsTheAttemptQuietly) {
+  struct Case {
+    const char* name;
+    int deviceType;
+    int32_t address;
+  };
+  const Case cases[] = {{"no module at the address", 74, 17}, {"another device type", 75, 16}};
+  for (const Case& c : cases) {
+    TzSimConfig config = QuietModule();
+    config.DeviceType = c.deviceType;
+    MakeModule(config);
+    const size_t logLines = TempLogLines().size();
+    Connect(c.address);
+    EXPECT_FALSE(view.ConnectEnabled) << c.name;
+    EXPECT_TRUE(controller.ConnectBtnTimer().isActive()) << c.name;
+    ASSERT_TRUE(Settle()) << c.name;
+    controller.ConnectBtnTimerTimer();  // the second has passed
+    EXPECT_FALSE(controller.Connected()) << c.name;
+    EXPECT_TRUE(view.ConnectEnabled) << c.name;
+    EXPECT_FALSE(view.AnimaCalls.back()) << c.name;
+    EXPECT_TRUE(view.FindIconVisible) << c.name;
+    EXPECT_FALSE(controller.ConnectBtnTimer().isActive()) << c.name;
+    EXPECT_FALSE(controller.OprosTimer().isActive()) << c.name;
+    EXPECT_EQ(TempLogLines().size(), logLines) << c.name;  // nothing logged
+  }
+}
+
+TEST_F(ControllerTest, ExceptionAnswersAreCountedOncePerAnswerAndLaterAnswersDecode) {
+  ConnectAndRead();
+  TzSimFaultSettings faults;
+  faults.Exceptions[60070] = 2;
+  module->SetFaults(faults);
+
+  for (int i = 1; i <= 2; ++i) {
+    ASSERT_TRUE(controller.GetModbusRegRTU2(60070));
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(controller.ModbusErrors()[2], i);
+  }
+  const std::vector<QString> texts = LogTexts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Ошибок 02h: 2"), texts.end());
+  const TzTag* tag = controller.Device()->GetTagByID(60070);
+  EXPECT_TRUE(tag->ModbusError);
+  EXPECT_EQ(tag->ModbusErrorCodeStr, "02h");
+
+  // Exception codes outside 1..8 share the ninth slot.
+  faults.Exceptions[60070] = 11;
+  module->SetFaults(faults);
+  ASSERT_TRUE(controller.GetModbusRegRTU2(60070));
+  ASSERT_TRUE(Settle());
+  EXPECT_EQ(controller.ModbusErrors()[9], 1);
+  EXPECT_EQ(LogTexts().back(), "Других ошибок: 1");
+
+  // Once the module answers again, the value is decoded.
+  module->SetFaults({});
+  module->SetInputs(0x0001);
+  ASSERT_TRUE(controller.GetModbusRegRTU2(60070));
+  ASSERT_TRUE(Settle());
+  EXPECT_EQ(Value(controller, 60070), 1);
+  EXPECT_FALSE(tag->ModbusError);
+  EXPECT_EQ(controller.ModbusErrors()[2], 2);
+}
+
+TEST_F(ControllerTest, TheWriteEchoConfirmsTheWrittenValue) {
+  ConnectAndRead();
+  TzRecordingObserver observer;
+  controller.SetRegByID(28680, 10, true);
+  ASSERT_EQ(observer.Requests.size(), 1u);
+  EXPECT_EQ(observer.Requests[0].Func, 6);
+  EXPECT_EQ(observer.Requests[0].Value, "10");
+  ASSERT_TRUE(Settle());
+  const TzTag* tag = controller.Device()->GetTagByID(28680);
+  EXPECT_EQ(tag->Quality(), 192);
+  EXPECT_EQ(tag->Value(), 10);
+  EXPECT_FALSE(tag->ForceOnce);
+  ASSERT_FALSE(observer.Answers.empty());
+  EXPECT_EQ(observer.Answers.back().Value, "10");
+
+  // A coil write: the relay follows, and the tag keeps the written 1.
+  controller.SetRegByID(4096, 1, false);
+  ASSERT_TRUE(Settle());
+  EXPECT_EQ(controller.Device()->GetTagByID(4096)->Quality(), 192);
+  EXPECT_EQ(module->Relays() & 1, 1);
+}
+
+TEST_F(ControllerTest, WritesNeedAConnectionAndForcedOnesTakeTheWritePriority) {
+  TzTag* tag = controller.Device()->GetTagByID(28680);
+  controller.SetRegByID(28680, 5, true);
+  EXPECT_FALSE(tag->ForceOnce);  // idle: nothing happens at all
+  EXPECT_EQ(controller.PendingCount(), 0u);
+
+  ConnectAndRead();
+  tag->WritePriority = 1;
+  // No events are pumped here, so the worker waits with the first answer and
+  // the queue can be looked at.
+  for (int32_t id : {60062, 60070, 32768}) ASSERT_TRUE(controller.GetModbusRegRTU2(id));
+  controller.SetRegByID(28680, 7, true);
+  EXPECT_FALSE(tag->ForceOnce);
+  const std::vector<uint32_t> queue = controller.FreePort()->QueuedUIDs();
+  const uint32_t writeUID = controller.FreePort()->LastUID();
+  ASSERT_GE(queue.size(), 2u);
+  // Priority 1: next after the request in exchange, ahead of the other reads.
+  EXPECT_NE(std::find(queue.begin(), queue.begin() + 2, writeUID), queue.begin() + 2);
+  ASSERT_TRUE(Settle());
+}
+
+TEST_F(ControllerTest, TryValueByIDTruncatesGoodValuesOnly) {
+  TzTag* tag = controller.Device()->GetTagByID(24583);
+  struct Case {
+    double value;
+    uint16_t quality;
+    bool ok;
+    int32_t expected;
+  };
+  const Case cases[] = {{2.9, 192, true, 2}, {-2.9, 192, true, -2}, {5, 16, false, 99}, {5, 0, false, 99},
+                        {5, 32, false, 99}};
+  for (const Case& c : cases) {
+    tag->SetValue(c.value);
+    tag->SetQuality(c.quality);
+    int32_t value = 99;
+    EXPECT_EQ(controller.TryValueByID(24583, value), c.ok) << c.value;
+    EXPECT_EQ(value, c.expected) << c.value;
+  }
+  double real = 0;
+  tag->SetValue(2.5);
+  EXPECT_TRUE(controller.TryValueByID(24583, real));
+  EXPECT_EQ(real, 2.5);
+  int32_t untouched = 99;
+  EXPECT_FALSE(controller.TryValueByID(424242, untouched));
+  EXPECT_EQ(untouched, 99);
+}
+
+TEST_F(ControllerTest, AnAnswerForNoPendingRequestIsLoggedInMaroon) {
+  controller.ModbusAsyncAnswer(3, 777, TStringBytes::FromBytes({0x11, 0x04, 0x02, 0x00, 0x05, 0xD4, 0x02}), 0);
+  const TzTempLogLine top = TempLogLines().front();
+  EXPECT_EQ(top.Text, "Неизвестный UID (777):   Ответ: 17.4.2.0.5.212");
+  EXPECT_EQ(ColorToBgr(top.Color), clTempLogMaroon);
+}
+
+TEST_F(ControllerTest, DisconnectWhileQueuedAnswersEveryRequestAsLost) {
+  ConnectAndRead();
+  for (int32_t id : {60062, 60070, 32768, 32769, 32770}) ASSERT_TRUE(controller.GetModbusRegRTU2(id));
+  controller.Disconnect();
+  ASSERT_TRUE(Settle());
+  // The first request may have been exchanged before the port closed; the
+  // others come back as lost.
+  for (int32_t id : {60070, 32768, 32769, 32770}) {
+    EXPECT_EQ(controller.Device()->GetTagByID(id)->Quality(), 0) << id;
+  }
+}
+
+TEST_F(ControllerTest, AReconnectStartsCleanEvenAfterAnInterruptedReading) {
+  Connect();
+  ASSERT_TRUE(PumpUntil([&] { return controller.Connected(); }));
+  // Replace the engine while the first reading is still under way.
+  EXPECT_TRUE(controller.Device()->IsLocked);
+  Connect();
+  EXPECT_EQ(controller.PendingCount(), 1u);  // only the new probe
+  ASSERT_TRUE(PumpUntil([&] { return controller.OprosTimer().isActive(); }));
+  EXPECT_FALSE(controller.Device()->IsLocked);
+  ASSERT_TRUE(Settle());
+}
+
+TEST_F(ControllerTest, FirmwareVersionText) {
+  struct Case {
+    int firmware;
+    const char* text;
+  };
+  for (const Case& c : {Case{105, "1.05"}, Case{99, "99"}, Case{1234, "1.234"}}) {
+    TzSimConfig config = QuietModule();
+    config.FirmwareVersion = c.firmware;
+    MakeModule(config);
+    ConnectAndRead();
+    EXPECT_EQ(view.Firmware, c.text);
+    EXPECT_EQ(controller.Device()->DevPOVersionStr, c.text);
+    controller.Disconnect();
+  }
+}
+
+TEST_F(ControllerTest, OutputParametersAreCopiedAfterTheFirstReading) {
+  // Output 3 runs AND of inputs 4 and 5 with a delay of 7, inverted.
+  const int32_t b = 4096 + 128 * 2;
+  auto write = [&](int32_t aFunc, int32_t aReg, int aValue) {
+    TStringBytes frame;
+    const std::vector<uint8_t> order = {2, 1};
+    ASSERT_TRUE(BuildWriteFrame(16, aFunc, aReg, vtUInt16, order, aValue, frame));
+    module->HandleFrame(frame.AsBytes());
+  };
+  write(6, b + 17, 4);
+  write(6, b + 18, 5);
+  write(6, b + 20, 7);
+  write(5, b + 16, 1);
+  write(6, b + 16, 2);
+  ConnectAndRead();
+  const TzDiscretOutParams& p = controller.DOUT(3);
+  EXPECT_EQ(p.LogicFunc, 2);
+  EXPECT_EQ(p.LogicX, 4);
+  EXPECT_EQ(p.LogicY, 5);
+  EXPECT_EQ(p.LogicLag, 7);
+  EXPECT_EQ(p.LogicInv, 1);
+  EXPECT_FALSE(p.CanModify);
+  EXPECT_TRUE(controller.DOUT(1).CanModify);
+}
