@@ -15,10 +15,14 @@ scripts/install-deps.sh
 
 stage() { printf '\n=== %s ===\n' "$*"; }
 
-build() {  # build DIR [cmake options...]
+configure() {  # configure DIR [cmake options...]
   local dir=$1; shift
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRK_WERROR=ON "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+}
+
+build() {  # build DIR [cmake options...]
+  configure "$@"
+  cmake --build "$1" -j "$jobs"
 }
 
 export QT_QPA_PLATFORM=offscreen
@@ -40,7 +44,8 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build/tsan -L transport --output-on-failure
 
 stage "fuzz targets (short fixed-seed run)"
-CC=clang CXX=clang++ build build/fuzz -DRK_FUZZ=ON
+CC=clang CXX=clang++ configure build/fuzz -DRK_FUZZ=ON
+cmake --build build/fuzz -j "$jobs" --target fuzz_decoder fuzz_template
 tests/fuzz/run.sh build/fuzz
 
 stage "Windows build under Wine (core and transport)"

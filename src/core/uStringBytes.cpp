@@ -88,7 +88,7 @@ void TStringBytes::Append(std::span<const uint8_t> aBytes) {
   CheckInit();
   const size_t room = static_cast<size_t>(Capacity - mvalue[0]);
   const size_t count = std::min(room, aBytes.size());
-  std::memcpy(mvalue + 1 + mvalue[0], aBytes.data(), count);
+  if (count > 0) std::memcpy(mvalue + 1 + mvalue[0], aBytes.data(), count);
   mvalue[0] = static_cast<uint8_t>(mvalue[0] + count);
 }
 

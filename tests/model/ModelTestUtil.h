@@ -1,0 +1,22 @@
+// Helpers shared by the model tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "uStringBytes.h"
+#include "uUtils.h"
+
+// The bytes as received, exactly.
+inline TStringBytes Raw(const std::vector<uint8_t>& aBytes) { return TStringBytes::FromBytes(aBytes); }
+
+// The bytes followed by their check sum, low byte first: a sound frame.
+inline TStringBytes WithCrc(std::vector<uint8_t> aBytes) {
+  const uint16_t crc = ModbusCRC(aBytes);
+  aBytes.push_back(static_cast<uint8_t>(crc & 0xFF));
+  aBytes.push_back(static_cast<uint8_t>(crc >> 8));
+  return TStringBytes::FromBytes(aBytes);
+}
+
+inline std::vector<uint8_t> Bytes(const TStringBytes& aFrame) { return aFrame.AsBytes(); }
