@@ -1,0 +1,171 @@
+// The Win32 serial backend and the port list from the registry: every Win32
+// call of the transport lives in this file.
+#ifdef _WIN32
+
+#include "uSerialWin32.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "uSerialBackend.h"
+#include "uSerialPorts.h"
+
+namespace {
+class TzSerialWin32 final : public TzSerialBackend {
+public:
+  ~TzSerialWin32() override {
+    Close();
+    if (fReader) ::CloseHandle(fReader);
+  }
+
+  bool Open(int32_t aComPort) override {
+    Close();
+    const std::string name = PortDeviceName(aComPort);
+    if (name.empty()) return false;
+    // Exclusive (no sharing), an existing device, synchronous I/O.
+    HANDLE h = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    fPort = h;
+    fInterrupted = false;
+    return true;
+  }
+
+  bool IsOpen() const override { return fPort != nullptr; }
+
+  bool GetSettings(TzPlatformDCB& aDCB) override {
+    if (!fPort) return false;
+    aDCB = {};
+    aDCB.DCBlength = sizeof aDCB;
+    return ::GetCommState(fPort, &aDCB) != 0;
+  }
+
+  bool SetSettings(const TzPlatformDCB& aDCB) override {
+    if (!fPort) return false;
+    DCB d = aDCB;
+    d.DCBlength = sizeof d;
+    return ::SetCommState(fPort, &d) != 0;
+  }
+
+  bool SetQueueSizes(uint32_t aIn, uint32_t aOut) override { return fPort && ::SetupComm(fPort, aIn, aOut) != 0; }
+
+  bool GetTimeouts(TzPlatformTimeouts& aTimeouts) override {
+    return fPort && ::GetCommTimeouts(fPort, &aTimeouts) != 0;
+  }
+
+  bool SetTimeouts(const TzPlatformTimeouts& aTimeouts) override {
+    if (!fPort) return false;
+    COMMTIMEOUTS t = aTimeouts;
+    return ::SetCommTimeouts(fPort, &t) != 0;
+  }
+
+  bool GetEventMask(uint32_t& aMask) override {
+    DWORD mask = 0;
+    if (!fPort || !::GetCommMask(fPort, &mask)) return false;
+    aMask = mask;
+    return true;
+  }
+
+  bool SetEventMask(uint32_t aMask) override { return fPort && ::SetCommMask(fPort, aMask) != 0; }
+
+  bool Purge() override {
+    if (!fPort) return false;
+    const bool in = ::PurgeComm(fPort, PURGE_RXCLEAR) != 0;
+    const bool out = ::PurgeComm(fPort, PURGE_TXCLEAR) != 0;
+    return in && out;
+  }
+
+  bool Write(const uint8_t* aData, size_t aCount, size_t& aWritten) override {
+    aWritten = 0;
+    if (!fPort || fInterrupted) return false;
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(fPort, aData, static_cast<DWORD>(aCount), &written, nullptr);
+    aWritten = written;
+    return ok != 0 && written == aCount;
+  }
+
+  bool Read(uint8_t* aData, size_t aMax, size_t& aRead) override {
+    aRead = 0;
+    if (!fPort || fInterrupted) return false;
+    NoteReaderThread();
+    DWORD got = 0;
+    const BOOL ok = ::ReadFile(fPort, aData, static_cast<DWORD>(aMax), &got, nullptr);
+    aRead = got;
+    return ok != 0 && !fInterrupted;
+  }
+
+  bool TakeErrorFlags(uint32_t& aFlags) override {
+    aFlags = 0;
+    if (!fPort || fInterrupted) return false;
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (!::ClearCommError(fPort, &errors, &stat)) return false;
+    aFlags = errors;
+    return true;
+  }
+
+  bool Close() override {
+    if (fPort) {
+      ::PurgeComm(fPort, PURGE_RXCLEAR);
+      ::PurgeComm(fPort, PURGE_TXCLEAR);
+      if (!::CloseHandle(fPort)) return false;
+      fPort = nullptr;
+    }
+    fInterrupted = false;
+    return true;
+  }
+
+  void Interrupt() override {
+    fInterrupted = true;
+    // Ends a synchronous read or write that another thread has pending on
+    // the handle; the handle itself is only closed by the engine's thread
+    // after the worker has let go of the port.
+    if (HANDLE h = fPort) ::CancelIoEx(h, nullptr);
+    std::lock_guard lock(fReaderLock);
+    if (fReader) ::CancelSynchronousIo(fReader);
+  }
+
+private:
+  // The thread that reads (the engine's worker), so Interrupt can cancel
+  // its synchronous read.
+  void NoteReaderThread() {
+    const DWORD id = ::GetCurrentThreadId();
+    std::lock_guard lock(fReaderLock);
+    if (fReader && fReaderId == id) return;
+    if (fReader) ::CloseHandle(fReader);
+    fReader = ::OpenThread(THREAD_TERMINATE, FALSE, id);
+    fReaderId = id;
+  }
+
+  std::mutex fReaderLock;
+  HANDLE fReader = nullptr;
+  DWORD fReaderId = 0;
+  HANDLE fPort = nullptr;
+  std::atomic<bool> fInterrupted{false};
+};
+}  // namespace
+
+std::unique_ptr<TzSerialBackend> MakeSystemSerialBackend() { return std::make_unique<TzSerialWin32>(); }
+
+std::vector<std::string> SystemSerialPortNames() {
+  std::vector<std::string> names;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return names;
+  for (DWORD i = 0;; ++i) {
+    char valueName[256];
+    DWORD valueNameSize = sizeof valueName;
+    BYTE data[256];
+    DWORD dataSize = sizeof data - 1;
+    DWORD type = 0;
+    const LONG r = ::RegEnumValueA(key, i, valueName, &valueNameSize, nullptr, &type, data, &dataSize);
+    if (r == ERROR_NO_MORE_ITEMS) break;
+    if (r != ERROR_SUCCESS || type != REG_SZ) continue;
+    data[dataSize] = 0;
+    names.emplace_back(reinterpret_cast<const char*>(data));
+  }
+  ::RegCloseKey(key);
+  return names;
+}
+
+#endif

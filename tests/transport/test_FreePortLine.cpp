@@ -1,0 +1,370 @@
+// The port engine over a real line with a scripted responder on the far end:
+// a pseudo-terminal on Linux, a pair of COM ports under Wine.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <thread>
+
+#include "FarEnd.h"
+#include "TestPump.h"
+#include "uFreePort.h"
+
+namespace {
+using namespace std::chrono_literals;
+using TzClock = std::chrono::steady_clock;
+
+// A read request of register 0xEA00 + aTag at address 16 (8 bytes).
+std::vector<uint8_t> Request(uint8_t aTag) { return {0x10, 0x03, 0xEA, aTag, 0x00, 0x01, 0x53, 0x70}; }
+TStringBytes Cmd(uint8_t aTag) {
+  const auto r = Request(aTag);
+  return TStringBytes::FromBytes(std::span<const uint8_t>(r));
+}
+
+struct LineSettings {
+  int32_t Constant = 300;  // the panel's time-out field
+  int32_t Interval = 50;
+  int32_t StopBits = 0;
+  int32_t Baud = 9600;
+};
+
+class LineTest : public ::testing::Test {
+protected:
+  TzTestPump Pump;
+  std::unique_ptr<TzFarEnd> Far;
+  std::vector<TzAnswer> Answers;
+  std::vector<TzClock::time_point> AnswerTimes;
+  std::function<void(const TzAnswer&)> OnAnswer;
+  std::unique_ptr<TzFreePort> Engine;
+  std::thread Responder;
+  std::atomic<bool> StopResponder{false};
+
+  void SetUp() override {
+    std::string why;
+    Far = MakeFarEnd(why);
+    // The test scripts insist on a line; a bare run without one skips.
+    if (!Far && std::getenv("RK7140_TEST_REQUIRE_LINE")) FAIL() << why;
+    if (!Far) GTEST_SKIP() << why;
+  }
+
+  void TearDown() override {
+    Engine.reset();
+    StopResponder = true;
+    if (Responder.joinable()) Responder.join();
+  }
+
+  std::unique_ptr<TzFreePort> MakeEngine(int32_t aPort, const LineSettings& aSettings = {}) {
+    auto engine = std::make_unique<TzFreePort>(aPort);
+    engine->SetMainThreadPost(Pump.Poster());
+    engine->SetOnAsyncAnswerProc([this](int32_t aComPort, uint32_t aUID, TStringBytes aAnswer, uint32_t aErr) {
+      Answers.push_back({aComPort, aUID, aAnswer.AsBytes(), aAnswer.IsInitialize, aErr});
+      AnswerTimes.push_back(TzClock::now());
+      if (OnAnswer) OnAnswer(Answers.back());
+    });
+    // What the panel sets before Start.
+    auto& d = engine->LocDCB();
+    d.BaudRate = aSettings.Baud;
+    d.ByteSize = 8;
+    d.Parity = 0;
+    d.StopBits = aSettings.StopBits;
+    auto& t = engine->LocTimeouts();
+    t.ReadIntervalTimeout = aSettings.Interval;
+    t.ReadTotalTimeoutMultiplier = 1;
+    t.ReadTotalTimeoutConstant = aSettings.Constant;
+    t.WriteTotalTimeoutMultiplier = 50;
+    t.WriteTotalTimeoutConstant = 50;
+    return engine;
+  }
+
+  void StartEngine(const LineSettings& aSettings = {}) {
+    Engine = MakeEngine(Far->EnginePort(), aSettings);
+    ASSERT_TRUE(Engine->Start()) << "opening code " << Engine->ErrorCode();
+  }
+
+  // Echoes every 8-byte request until the test ends; records what came.
+  void EchoResponder(std::vector<std::vector<uint8_t>>* aReceived = nullptr) {
+    Responder = std::thread([this, aReceived] {
+      while (!StopResponder) {
+        std::vector<uint8_t> req;
+        if (!Far->ReadExactly(req, 8, 50)) continue;
+        if (aReceived) aReceived->push_back(req);
+        Far->Write(req);
+      }
+    });
+  }
+
+  bool WaitAnswers(size_t aCount) {
+    return Pump.RunUntil([&] { return Answers.size() >= aCount; });
+  }
+};
+
+TEST_F(LineTest, AnswerAfterADelay) {
+  StartEngine();
+  const std::vector<uint8_t> answer = {0x10, 0x03, 0x02, 0x00, 0x4A, 0x00, 0x00};
+  std::vector<uint8_t> received;
+  Responder = std::thread([&] {
+    if (!Far->ReadExactly(received, 8, 5000)) return;
+    std::this_thread::sleep_for(100ms);
+    Far->Write(answer);
+  });
+  ASSERT_TRUE(Engine->SendCmd(Cmd(0xA6), 16));
+  ASSERT_TRUE(WaitAnswers(1));
+  Responder.join();
+  EXPECT_EQ(received, Request(0xA6));
+  EXPECT_EQ(Answers[0].ErrCode, 0u);
+  EXPECT_EQ(Answers[0].UID, 1u);
+  EXPECT_EQ(Answers[0].ComPort, Far->EnginePort());
+  EXPECT_EQ(Answers[0].Bytes, answer);
+}
+
+struct PieceCase {
+  const char* Name;
+  int GapMs;
+  int32_t Interval;
+  bool Whole;
+};
+
+class LinePiecesTest : public LineTest, public ::testing::WithParamInterface<PieceCase> {};
+
+TEST_P(LinePiecesTest, AnswerInPieces) {
+  const auto c = GetParam();
+  StartEngine({.Constant = 1000, .Interval = c.Interval});
+  const std::vector<uint8_t> first = {0x10, 0x03, 0x02}, second = {0x00, 0x4A, 0x45, 0x9B};
+  Responder = std::thread([&] {
+    std::vector<uint8_t> req;
+    if (!Far->ReadExactly(req, 8, 5000)) return;
+    Far->Write(first);
+    std::this_thread::sleep_for(std::chrono::milliseconds(c.GapMs));
+    Far->Write(second);
+  });
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  ASSERT_TRUE(WaitAnswers(1));
+  Responder.join();
+  auto expected = first;
+  if (c.Whole) expected.insert(expected.end(), second.begin(), second.end());
+  EXPECT_EQ(Answers[0].ErrCode, 0u);
+  EXPECT_EQ(Answers[0].Bytes, expected);
+}
+
+// Gaps far from the interval on either side, so machine load cannot move a
+// gap across it.
+INSTANTIATE_TEST_SUITE_P(Gaps, LinePiecesTest,
+                         ::testing::Values(PieceCase{"gapBelowInterval", 5, 300, true},
+                                           PieceCase{"gapAboveInterval", 600, 50, false}),
+                         [](const auto& aInfo) { return std::string(aInfo.param.Name); });
+
+TEST_F(LineTest, NoAnswerGives512AfterTheTotalTimeout) {
+  StartEngine({.Constant = 300});
+  Responder = std::thread([&] {
+    std::vector<uint8_t> req;
+    Far->ReadExactly(req, 8, 5000);
+  });
+  const auto sent = TzClock::now();
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  ASSERT_TRUE(WaitAnswers(1));
+  EXPECT_EQ(Answers[0].ErrCode, 512u);
+  EXPECT_TRUE(Answers[0].AnswerSet);
+  EXPECT_TRUE(Answers[0].Bytes.empty());
+  // The read may not end before the constant part of the total time-out.
+  EXPECT_GE(AnswerTimes[0] - sent, 300ms);
+}
+
+TEST_F(LineTest, MoreThan255BytesAreCutTo255) {
+  StartEngine();
+  std::vector<uint8_t> flood(300);
+  for (size_t i = 0; i < flood.size(); ++i) flood[i] = static_cast<uint8_t>(i * 7);
+  Responder = std::thread([&] {
+    std::vector<uint8_t> req;
+    if (Far->ReadExactly(req, 8, 5000)) Far->Write(flood);
+  });
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  ASSERT_TRUE(WaitAnswers(1));
+  Responder.join();
+  EXPECT_EQ(Answers[0].ErrCode, 0u);
+  EXPECT_EQ(Answers[0].Bytes, std::vector<uint8_t>(flood.begin(), flood.begin() + 255));
+}
+
+TEST_F(LineTest, FarEndClosingMidRun) {
+  StartEngine({.Constant = 100});
+  Responder = std::thread([&] {
+    std::vector<uint8_t> req;
+    if (Far->ReadExactly(req, 8, 5000)) Far->Write(req);
+  });
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  ASSERT_TRUE(WaitAnswers(1));
+  Responder.join();
+  EXPECT_EQ(Answers[0].ErrCode, 0u);
+  Far->Close();
+  for (uint8_t i = 2; i <= 4; ++i) ASSERT_TRUE(Engine->SendCmd(Cmd(i), 16));
+  ASSERT_TRUE(WaitAnswers(4));
+  const uint32_t expected = Far->NearEndSeesClose() ? 0xFFFFFFFFu : 512u;
+  for (size_t i = 1; i < 4; ++i) {
+    EXPECT_EQ(Answers[i].ErrCode, expected);
+    EXPECT_TRUE(Answers[i].Bytes.empty());
+  }
+}
+
+TEST_F(LineTest, StartOnAPortThatDoesNotExist) {
+  for (int32_t port : {MissingPortNumber(), 0, -4}) {
+    SCOPED_TRACE(port);
+    auto engine = MakeEngine(port);
+    EXPECT_FALSE(engine->Start());
+    EXPECT_EQ(engine->ErrorCode(), 128u);
+    ASSERT_TRUE(engine->SendCmd(Cmd(1), 16));
+    Pump.RunFor(100ms);
+    EXPECT_TRUE(Answers.empty());
+  }
+}
+
+TEST_F(LineTest, StopAnswersUnusableAndStartResumes) {
+  StartEngine();
+  EchoResponder();
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  ASSERT_TRUE(WaitAnswers(1));
+  EXPECT_EQ(Answers[0].ErrCode, 0u);
+
+  ASSERT_TRUE(Engine->Stop());
+  ASSERT_TRUE(Engine->SendCmd(Cmd(2), 16));
+  ASSERT_TRUE(Engine->SendCmd(Cmd(3), 16));
+  ASSERT_TRUE(WaitAnswers(3));
+  EXPECT_EQ(Answers[1].ErrCode, 0xFFFFFFFFu);
+  EXPECT_EQ(Answers[2].ErrCode, 0xFFFFFFFFu);
+
+  ASSERT_TRUE(Engine->Start());
+  ASSERT_TRUE(Engine->SendCmd(Cmd(4), 16));
+  ASSERT_TRUE(WaitAnswers(4));
+  EXPECT_EQ(Answers[3].ErrCode, 0u);
+  EXPECT_EQ(Answers[3].Bytes, Request(4));
+}
+
+TEST_F(LineTest, PriorityDecidesTheOrderOnTheLine) {
+  StartEngine({.Constant = 5000});
+  std::promise<void> firstArrived;
+  std::promise<void> answerFirst;
+  std::vector<std::vector<uint8_t>> order;
+  Responder = std::thread([&] {
+    std::vector<uint8_t> req;
+    if (!Far->ReadExactly(req, 8, 5000)) return;
+    order.push_back(req);
+    firstArrived.set_value();
+    answerFirst.get_future().wait();
+    Far->Write(req);
+    while (order.size() < 8 && Far->ReadExactly(req, 8, 5000)) {
+      order.push_back(req);
+      Far->Write(req);
+    }
+  });
+  ASSERT_TRUE(Engine->SendCmd(Cmd('A'), 16));
+  firstArrived.get_future().wait();
+  // A is in exchange at position 0.
+  for (uint8_t tag : {'B', 'C', 'D', 'E'}) ASSERT_TRUE(Engine->SendCmd(Cmd(tag), 16));
+  ASSERT_TRUE(Engine->SendCmdForce(Cmd('F'), 16, 2));  // A B F C D E
+  ASSERT_TRUE(Engine->SendCmdForce(Cmd('G'), 16, 1));  // A G B F C D E
+  ASSERT_TRUE(Engine->SendCmdForce(Cmd('H'), 16, 9));  // A G B F C D H E
+  answerFirst.set_value();
+  ASSERT_TRUE(WaitAnswers(8));
+  Responder.join();
+  std::string seen;
+  for (const auto& r : order) seen += static_cast<char>(r[3]);
+  EXPECT_EQ(seen, "AGBFCDHE");
+  for (const auto& a : Answers) EXPECT_EQ(a.ErrCode, 0u);
+}
+
+TEST_F(LineTest, UidWrapAndDuplicateRefusalUntilTheCallbackReturned) {
+  StartEngine();
+  EchoResponder();
+  Engine->PresetGlobUID(kMaxUID);
+  bool refusedInside = false;
+  OnAnswer = [&](const TzAnswer&) { refusedInside = !Engine->SendCmd(Cmd(1), 16); };
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  EXPECT_EQ(Engine->LastUID(), 0u);
+  ASSERT_TRUE(WaitAnswers(1));
+  EXPECT_EQ(Answers[0].UID, 0u);
+  EXPECT_TRUE(refusedInside);
+  OnAnswer = nullptr;
+  ASSERT_TRUE(Pump.RunUntilQueueEmpty(*Engine));
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  EXPECT_EQ(Engine->LastUID(), 1u);
+  ASSERT_TRUE(WaitAnswers(2));
+  EXPECT_EQ(Answers[1].UID, 1u);
+  EXPECT_EQ(Answers[1].Bytes, Request(1));
+}
+
+TEST_F(LineTest, DestructionInsideAnExchange) {
+  StartEngine({.Constant = 2000});
+  std::promise<void> arrived;
+  Responder = std::thread([&] {
+    std::vector<uint8_t> req;
+    if (Far->ReadExactly(req, 8, 5000)) arrived.set_value();
+  });
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  ASSERT_EQ(arrived.get_future().wait_for(10s), std::future_status::ready);
+  Responder.join();
+  Engine.reset();  // the worker is inside its read now
+  Pump.RunFor(50ms);
+  EXPECT_TRUE(Answers.empty());
+}
+
+TEST_F(LineTest, DestructionWhileTheCallbackWaits) {
+  StartEngine();
+  EchoResponder();
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  ASSERT_TRUE(Pump.WaitForJob());
+  Engine.reset();
+  Pump.RunFor(50ms);
+  EXPECT_TRUE(Answers.empty());
+}
+
+TEST_F(LineTest, ClearRequestListInsideTheCallback) {
+  StartEngine();
+  EchoResponder();
+  OnAnswer = [&](const TzAnswer& aAnswer) {
+    if (aAnswer.UID == 1) {
+      Engine->ClearRequestList();
+      Engine->SendCmd(Cmd(9), 16);
+    }
+  };
+  for (uint8_t i = 1; i <= 3; ++i) ASSERT_TRUE(Engine->SendCmd(Cmd(i), 16));
+  ASSERT_TRUE(WaitAnswers(2));
+  Pump.RunFor(100ms);
+  ASSERT_EQ(Answers.size(), 2u);
+  EXPECT_EQ(Answers[1].UID, 4u);
+  EXPECT_EQ(Answers[1].Bytes, Request(9));
+}
+
+#ifndef _WIN32
+TEST_F(LineTest, TwoEnginesCannotShareAPort) {
+  StartEngine();
+  auto second = MakeEngine(Far->EnginePort());
+  EXPECT_FALSE(second->Start());
+  EXPECT_EQ(second->ErrorCode(), 128u);
+  // Once the first lets go, the port is free again.
+  ASSERT_TRUE(Engine->Stop());
+  EXPECT_TRUE(second->Start());
+}
+
+TEST_F(LineTest, TwoStopBitsWorkOnAPseudoTerminal) {
+  StartEngine({.StopBits = 2});
+  EchoResponder();
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  ASSERT_TRUE(WaitAnswers(1));
+  EXPECT_EQ(Answers[0].ErrCode, 0u);
+  EXPECT_EQ(Answers[0].Bytes, Request(1));
+}
+
+TEST_F(LineTest, UnsupportedSettingsFailTheSettingsStep) {
+  struct Case {
+    int32_t Baud;
+    int32_t StopBits;
+  };
+  for (auto c : {Case{12345, 0}, Case{9600, 1}, Case{9600, 7}}) {
+    SCOPED_TRACE(c.Baud);
+    auto engine = MakeEngine(Far->EnginePort(), {.StopBits = c.StopBits, .Baud = c.Baud});
+    EXPECT_FALSE(engine->Start());
+    EXPECT_EQ(engine->ErrorCode(), 2u);
+  }
+}
+#endif
+}  // namespace
