@@ -1,0 +1,65 @@
+#include "uSimFramer.h"
+
+#include <algorithm>
+
+#include "uUtils.h"
+
+namespace {
+
+constexpr size_t kMaxFrame = 256;  // the longest RTU frame
+
+bool CheckSumHolds(std::span<const uint8_t> aFrame) {
+  if (aFrame.size() < 4) return false;
+  const size_t body = aFrame.size() - 2;
+  const uint16_t crc = ModbusCRC(aFrame.first(body));
+  return aFrame[body] == (crc & 0xFF) && aFrame[body + 1] == (crc >> 8);
+}
+
+}  // namespace
+
+int SimRequestLength(std::span<const uint8_t> aBytes) {
+  if (aBytes.size() < 2) return 0;
+  switch (aBytes[1]) {
+    case 1: case 2: case 3: case 4: case 5: case 6: return 8;
+    case 15: case 16: return aBytes.size() < 7 ? 0 : 9 + aBytes[6];
+    default: return -1;
+  }
+}
+
+int SimSilenceMs(int aBaudRate) {
+  if (aBaudRate <= 0) return 2;
+  const int ms = (38500 + aBaudRate - 1) / aBaudRate;  // 3.5 * 11 bits, rounded up
+  return std::max(2, ms);
+}
+
+void TzSimFramer::Add(std::span<const uint8_t> aBytes, int64_t aNowMs) {
+  if (aBytes.empty()) return;
+  fBuffer.insert(fBuffer.end(), aBytes.begin(), aBytes.end());
+  if (fBuffer.size() > kMaxFrame) {
+    // No frame is this long: what is pending is noise; keep only its tail.
+    fBuffer.erase(fBuffer.begin(), fBuffer.end() - kMaxFrame);
+  }
+  fLastByteAt = aNowMs;
+}
+
+bool TzSimFramer::Take(int64_t aNowMs, std::vector<uint8_t>& aFrame) {
+  if (fBuffer.empty()) return false;
+  const int length = SimRequestLength(fBuffer);
+  if (length > 0 && fBuffer.size() >= static_cast<size_t>(length) &&
+      CheckSumHolds(std::span(fBuffer).first(static_cast<size_t>(length)))) {
+    aFrame.assign(fBuffer.begin(), fBuffer.begin() + length);
+    fBuffer.erase(fBuffer.begin(), fBuffer.begin() + length);
+    return true;
+  }
+  if (aNowMs - fLastByteAt >= fSilenceMs) {
+    aFrame = std::move(fBuffer);
+    fBuffer.clear();
+    return true;
+  }
+  return false;
+}
+
+int TzSimFramer::WaitMs(int64_t aNowMs) const {
+  if (fBuffer.empty()) return -1;
+  return static_cast<int>(std::max<int64_t>(0, fLastByteAt + fSilenceMs - aNowMs));
+}

@@ -1,0 +1,33 @@
+// The wires of the virtual module: a pseudo-terminal pair of its own, or a
+// real serial device.
+#pragma once
+
+#include <string>
+
+// A pseudo-terminal whose master side the module serves; clients open
+// SlavePath(). The module keeps a slave descriptor open itself, so a client
+// that closes and reopens the port never leaves the master side hung up.
+class TzSimPty {
+ public:
+  TzSimPty() = default;
+  TzSimPty(const TzSimPty&) = delete;
+  TzSimPty& operator=(const TzSimPty&) = delete;
+  ~TzSimPty() { Close(); }
+
+  // Creates the pair in raw mode (nothing echoed or translated). False and
+  // a reason when the system refuses.
+  bool Open(std::string& aError);
+  void Close();
+  int MasterFd() const { return fMaster; }
+  const std::string& SlavePath() const { return fSlavePath; }
+
+ private:
+  int fMaster = -1;
+  int fSlave = -1;
+  std::string fSlavePath;
+};
+
+// Opens a serial device for the module (non-blocking, raw) with the line
+// settings of a baud code (0..9) and a format code (4..7). -1 and a reason on failure.
+int OpenSimSerialPort(const std::string& aPath, int aBaudCode, int aFormatCode, std::string& aError);
+bool ApplySimLineSettings(int aFd, int aBaudCode, int aFormatCode, std::string& aError);
