@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "SimLineBackend.h"
+#include "uSimBackend.h"
 #include "uModbusFrames.h"
 #include "uPortObsFeed.h"
 #include "uRK7140Controller.h"
@@ -76,9 +76,8 @@ TzSimConfig QuietModule() {
 class ControllerTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    log = std::make_unique<TfrmTempLog>();
     controller.SetEngineFactory([this](int32_t aPort) {
-      return std::make_unique<TzFreePort>(aPort, std::make_unique<TzSimLineBackend>(*module, line));
+      return MakeSimEngine(aPort, *module, &line);
     });
     ASSERT_TRUE(controller.LoadDevice());
   }
@@ -123,8 +122,7 @@ protected:
   }
 
   std::unique_ptr<TzSimModule> module = std::make_unique<TzSimModule>(QuietModule());
-  TzSimLineBackend::TzShared line;
-  std::unique_ptr<TfrmTempLog> log;
+  TzSimBackend::TzShared line;
   TzRecordingView view;
   TzRK7140Controller controller{view};
 };

@@ -4,14 +4,17 @@
 // real line, but nobody waits for them: tests run at the engine's own pace.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <vector>
 
+#include "uFreePort.h"
 #include "uSerialBackend.h"
 #include "uSimModule.h"
 
-class TzSimLineBackend : public TzSerialBackend {
+class TzSimBackend : public TzSerialBackend {
 public:
   struct TzShared {
     std::mutex Lock;
@@ -19,7 +22,8 @@ public:
     bool OpenFails = false;
   };
 
-  TzSimLineBackend(TzSimModule& aModule, TzShared& aShared) : fModule(aModule), fShared(aShared) {}
+  TzSimBackend(TzSimModule& aModule, TzShared& aShared) : fModule(aModule), fShared(aShared) {}
+  explicit TzSimBackend(TzSimModule& aModule) : fOwnShared(std::make_unique<TzShared>()), fModule(aModule), fShared(*fOwnShared) {}
 
   bool Open(int32_t) override {
     std::lock_guard lock(fShared.Lock);
@@ -73,6 +77,7 @@ public:
   void Interrupt() override { fInterrupted = true; }
 
 private:
+  std::unique_ptr<TzShared> fOwnShared;
   TzSimModule& fModule;
   TzShared& fShared;
   bool fOpen = false;
@@ -81,3 +86,11 @@ private:
   TzPlatformTimeouts fTimeouts{};
   std::vector<uint8_t> fReply;
 };
+
+// An engine for the panel's controller whose line leads to aModule; aShared,
+// when given, records the frames sent.
+inline std::unique_ptr<TzFreePort> MakeSimEngine(int32_t aComPort, TzSimModule& aModule,
+                                                 TzSimBackend::TzShared* aShared = nullptr) {
+  auto backend = aShared ? std::make_unique<TzSimBackend>(aModule, *aShared) : std::make_unique<TzSimBackend>(aModule);
+  return std::make_unique<TzFreePort>(aComPort, std::move(backend));
+}

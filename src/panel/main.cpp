@@ -1,0 +1,23 @@
+// The RK-7140 control panel: one main window with the module's frame, and the
+// message log window beside it. No command-line arguments are used.
+#include <QApplication>
+#include <exception>
+
+#include "uMain.h"
+#include "uPanelApplication.h"
+#include "uPanelWindows.h"
+#include "uRK_7140.h"
+#include "uTempLog.h"
+
+int main(int argc, char* argv[]) {
+  TzPanelApplication app(argc, argv);
+  // The log exists before the frame so that a failed template load is logged.
+  TfrmTempLog tempLog;
+  SetTempLogWindow(&tempLog);
+  TfrRK_7140::Register();
+  TfrmMain mainWindow(&tempLog);
+  mainWindow.show();
+  const int code = app.exec();
+  SetTempLogWindow(nullptr);
+  return code;
+}

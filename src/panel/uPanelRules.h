@@ -1,0 +1,32 @@
+// The rules of the panel's screen that need no widgets: minimum time-outs,
+// the texts of the module's baud-rate and format codes, date, time and
+// identifier texts, and port numbers of port-list items.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+// Minimum network time-out in ms for a baud rate: the integer part of
+// 264 / baud rate x 1000, plus 30. A baud rate of 0 or less has no minimum (0).
+int32_t GetTimeout(int32_t aBaudRate);
+// True when aTimeout >= GetTimeout(aBaudRate).
+bool CheckTimeout(int32_t aTimeout, int32_t aBaudRate);
+
+// Text of the module's baud-rate code 0..9 ("1200" .. "115200"); none otherwise.
+std::optional<QString> BaudCodeText(int32_t aCode);
+// Text of the module's format code 1..7 ("ASCII 7O1" .. "RTU 8N2"); none otherwise.
+std::optional<QString> FormatCodeText(int32_t aCode);
+
+// "dd.mm.yyyy" of a valid calendar date (year 1..9999), "..." otherwise.
+QString ModuleDateText(int32_t aYear, int32_t aMonth, int32_t aDay);
+// "hh:nn:ss" of a valid time of day, "..." otherwise.
+QString ModuleTimeText(int32_t aHour, int32_t aMinute, int32_t aSecond);
+
+// Exactly six bytes as "0A-1B-2C-3D-4E-5F"; none for any other count.
+std::optional<QString> MacText(std::span<const uint8_t> aBytes);
+
+// The digits of a port item taken together as one decimal number ("COM12"
+// gives 12); 0 when the item has no digits or the number does not fit.
+int32_t PortDigitsNumber(const QString& aItem);

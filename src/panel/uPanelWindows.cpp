@@ -1,0 +1,38 @@
+#include "uPanelWindows.h"
+
+#include <QMessageBox>
+#include <QPointer>
+
+#include "uTempLog.h"
+
+namespace {
+
+TzPanelBoxHandler& BoxHandler() {
+  static TzPanelBoxHandler handler;
+  return handler;
+}
+
+QPointer<TfrmTempLog>& LogWindow() {
+  static QPointer<TfrmTempLog> window;
+  return window;
+}
+
+}  // namespace
+
+void ShowPanelBox(QWidget* aParent, TzPanelBoxKind aKind, const QString& aTitle, const QString& aText) {
+  if (BoxHandler()) {
+    BoxHandler()(aKind, aTitle, aText);
+    return;
+  }
+  QString text = aText;
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  QMessageBox box(aKind == TzPanelBoxKind::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                  aTitle, text, QMessageBox::Ok, aParent);
+  box.exec();
+}
+
+void SetPanelBoxHandler(TzPanelBoxHandler aHandler) { BoxHandler() = std::move(aHandler); }
+
+void SetTempLogWindow(TfrmTempLog* aWindow) { LogWindow() = aWindow; }
+
+TfrmTempLog* TempLogWindow() { return LogWindow().data(); }

@@ -1,0 +1,172 @@
+// The control-panel frame of the RK-7140 module: the picture of the module
+// (input lamps, relays, information block, side buttons), the connection
+// panel and the screen half of connecting. The controller it owns does the
+// talking to the module; the frame shows what it asks for (TzPanelView).
+#pragma once
+
+#include <QFrame>
+#include <QPixmap>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "uRK7140Controller.h"
+#include "uSerialPorts.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+// Where PopupPanel places a panel relative to its button.
+enum class TzPopupSide { Top, Bottom, Left, Right, None };
+
+// The serial ports the connection panel offers (the transport's enumeration;
+// tests give their own).
+using TzSerialPortSource = std::function<std::vector<TzSerialPortInfo>()>;
+
+class TfrRK_7140 : public QWidget, public TzPanelView {
+  Q_OBJECT
+
+public:
+  // aTemplateName is the register template resource ("XMLDATA" for the
+  // module); aSilenceMode true logs a failed template load without the box.
+  explicit TfrRK_7140(QWidget* aParent = nullptr, const char* aTemplateName = "XMLDATA",
+                      bool aSilenceMode = false);
+  ~TfrRK_7140() override;
+
+  // Registers the frame class and its device entry ("RK-7140", 100) with the
+  // device-frame registry; later calls do nothing.
+  static void Register();
+  // Ports offered by EnumSerialPorts; an empty source means the transport's.
+  static void SetSerialPortSource(TzSerialPortSource aSource);
+  static std::vector<TzSerialPortInfo> SerialPortList();
+
+  TzRK7140Controller& Controller() { return *fController; }
+
+  // Connection panel.
+  void btnConnectClick();
+  // Checks the address and time-out fields and connects; false when a field
+  // holds no integer (the field blinks and nothing is attempted).
+  bool DoConnect();
+  void cbComPortChange(QObject* aSender = nullptr);
+  void EnumSerialPorts();
+  void LoadOptions();
+  void SaveOptions();
+
+  // Status display.
+  void InterfaceTimerTimer();
+  void SetDIN(int aIndex, bool aOn);
+  void SetDOUT(int aIndex, bool aOn);
+  void SetMAC(std::span<const uint8_t> aMAC);
+  void PopupPanel(QWidget* aTarget, QWidget* aPanel, TzPopupSide aPosition);
+  void FrameClick();
+  void FrameResize();
+  // Reads an integer from the field within the limits (2147483647: no limit on
+  // that side); on failure the field blinks and aValue is untouched.
+  bool CheckBlinkEditInt(QLineEdit* aEdit, int32_t& aValue, int32_t aMin, int32_t aMax);
+  // Every lamp and relay off and every tag at quality 0.
+  void SetAllOff();
+
+  // Connecting dots.
+  void AniTimerTimer();
+  // Waiting picture while the first full reading runs.
+  void PicLoadingTimerTimer();
+
+  // TzPanelView.
+  void Anima(bool aEnabled) override;
+  void SetConnectButtonEnabled(bool aEnabled) override;
+  void ShowFindDeviceIcon(bool aVisible) override;
+  void ShowFirstUpdatePicture(bool aVisible) override;
+  void CloseAllPanel() override;
+  void ButtonsEnabled(bool aEnabled) override;
+  void ClearLabels(const QString& aText) override;
+  void SetIndicatorsOff() override;
+  void ShowFirmwareVersion(const QString& aText) override;
+  void ShowOutputInPanel(int aIndex) override;
+  void TryFindPanVisible() override;
+  void ShowImpCounters(const std::vector<int32_t>& aCounters) override;
+
+  // State.
+  bool InitMode = true;
+  bool SilenceMode = false;
+  int32_t ComPort = 0;
+  int32_t BaudRate = 0;
+  std::array<bool, 12> ArrDIN{};
+  std::array<bool, 6> ArrDOUT{};
+  QWidget* CurrPanel = nullptr;
+  int32_t AniSlide = 0;
+  int32_t AniDirect = 1;
+  int SpinnerIndex = 0;
+
+  // The pictures the lamps and relays take.
+  QPixmap imgDinOn, imgDinOff;
+  QIcon imgDoutOn, imgDoutOff;
+
+  // Picture of the module.
+  QLabel* Panel5 = nullptr;
+  QLabel* labMACCaption = nullptr;
+  QLabel* txtMAC = nullptr;
+  QLabel* imgLogo = nullptr;
+  QToolButton* btnComPort = nullptr;
+  QToolButton* btnRS485 = nullptr;
+  QToolButton* btnDIn_Filter = nullptr;
+  QToolButton* btnDIn_Imp = nullptr;
+  QToolButton* btnDOut = nullptr;
+  QToolButton* btnSystem = nullptr;
+  QToolButton* btnLogic = nullptr;
+  QToolButton* btnCalibr = nullptr;
+  QPushButton* btnReset = nullptr;
+  QToolButton* btnPortObserver = nullptr;
+  QToolButton* btnPicFirstUpdate = nullptr;
+  std::array<QLabel*, 12> imgDIN{};
+  std::array<QLabel*, 12> txtDinLed{};
+  std::array<QToolButton*, 6> btnDOUT{};
+  std::array<QLabel*, 6> labRelayLogic{};
+  QLabel *labAddr = nullptr, *labBaudRate = nullptr, *labFormat = nullptr, *labTest = nullptr;
+  QLabel *labDate = nullptr, *labTime = nullptr, *labVerPO = nullptr;
+  QPushButton* btnTempLog = nullptr;
+  QPushButton* btnVerInfo = nullptr;
+
+  // Connection panel.
+  QFrame* panComPort = nullptr;
+  QComboBox* cbComPort = nullptr;
+  QLineEdit* txtLineAddr = nullptr;
+  QToolButton* imgFindDevice = nullptr;
+  QComboBox* cbLineBaudRate = nullptr;
+  QComboBox* cbLineFormat = nullptr;
+  QLineEdit* txtLineTimeout = nullptr;
+  QPushButton* btnConnect = nullptr;
+  QLabel* labAni = nullptr;
+
+  QTimer InterfaceTimer;
+  QTimer AniTimer;
+  QTimer PicLoadingTimer;
+
+protected:
+  void paintEvent(QPaintEvent* aEvent) override;
+  void resizeEvent(QResizeEvent* aEvent) override;
+  void mousePressEvent(QMouseEvent* aEvent) override;
+
+private:
+  void BuildPictures();
+  void BuildModule();
+  void BuildSideButtons();
+  void BuildComPortPanel();
+  void SideButtonClicked(QAbstractButton* aButton);
+  void btnTempLogClick();
+  std::vector<QToolButton*> SideButtons() const;
+  QRect ModuleBodyRect() const;
+
+  std::unique_ptr<TzRK7140Controller> fController;
+};

@@ -1,0 +1,113 @@
+// The connection panel of the frame: the port list, the line settings, the
+// options file and the field checks before a connect.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "uBlinker.h"
+#include "uOptions.h"
+#include "uPanelRules.h"
+#include "uPanelWindows.h"
+#include "uRK_7140.h"
+#include "uTempLog.h"
+#include "uUtils.h"
+
+void TfrRK_7140::EnumSerialPorts() {
+  cbComPort->clear();
+  const std::vector<TzSerialPortInfo> ports = SerialPortList();
+  for (const TzSerialPortInfo& port : ports)
+    cbComPort->addItem(QString::fromStdString(port.Name), port.Number);
+  if (cbComPort->count() == 0) {
+    ShowPanelBox(this, TzPanelBoxKind::Warning, QStringLiteral("Предупреждение"),
+                 QStringLiteral("Не удалось обнаружить ни одного СОМ-порта\r\n"
+                                "Попробуйте запустить программу с правами Администратора"));
+    // "COM"n is port number n everywhere; on Linux that number opens /dev/ttyS(n-1).
+    for (int n = 1; n <= 255; ++n) cbComPort->addItem(QStringLiteral("COM%1").arg(n), n);
+  }
+  cbComPort->setCurrentIndex(0);
+}
+
+void TfrRK_7140::cbComPortChange(QObject* aSender) {
+  if (cbComPort->currentIndex() < 0) {
+    ComPort = 0;
+  } else {
+#ifdef _WIN32
+    ComPort = PortDigitsNumber(cbComPort->currentText());
+#else
+    // Linux items are device paths: the number is the one the transport gave.
+    const QVariant number = cbComPort->currentData();
+    ComPort = number.isValid() ? number.toInt() : PortDigitsNumber(cbComPort->currentText());
+#endif
+  }
+  BaudRate = cbLineBaudRate->currentText().toInt();
+  if (aSender == cbLineBaudRate) txtLineTimeout->setText(QString::number(GetTimeout(BaudRate)));
+  SaveOptions();
+}
+
+void TfrRK_7140::LoadOptions() {
+  TzOptionsValues values;
+  if (!LoadOptionsFile(OptionsFilePath(), values)) return;
+  if (values.Indx) {
+#ifdef _WIN32
+    cbComPort->setCurrentIndex(cbComPort->findText(QStringLiteral("COM%1").arg(*values.Indx)));
+#else
+    cbComPort->setCurrentIndex(cbComPort->findData(*values.Indx));
+#endif
+  }
+  if (values.Addr) txtLineAddr->setText(QString::number(*values.Addr));
+  // An index outside a list leaves the list as it was.
+  if (values.BaudRate && *values.BaudRate >= 0 && *values.BaudRate < cbLineBaudRate->count())
+    cbLineBaudRate->setCurrentIndex(*values.BaudRate);
+  if (values.Format && *values.Format >= 0 && *values.Format < cbLineFormat->count())
+    cbLineFormat->setCurrentIndex(*values.Format);
+  if (values.Timeout) txtLineTimeout->setText(QString::number(*values.Timeout));
+  cbComPortChange(nullptr);
+}
+
+void TfrRK_7140::SaveOptions() {
+  if (InitMode) return;
+  TzOptionsRecord record;
+  record.Indx = ComPort;
+  record.Addr = txtLineAddr->text().toStdString();
+  record.BaudRate = cbLineBaudRate->currentIndex();
+  record.Format = cbLineFormat->currentIndex();
+  record.Timeout = txtLineTimeout->text().toStdString();
+  std::string error;
+  if (!SaveOptionsFile(OptionsFilePath(), record, error))
+    AddTempLog(QStringLiteral("Ошибка: ") + QString::fromStdString(error), clTempLogNavy);
+}
+
+void TfrRK_7140::btnConnectClick() {
+  if (fController->Connected()) {
+    fController->Disconnect();
+    return;
+  }
+  const auto& errors = fController->ModbusErrors();
+  TzTempLogCounts counts{};
+  for (size_t code = 1; code <= counts.size(); ++code) counts[code - 1] = errors[code];
+  ClearTempLog(counts);
+  DoConnect();
+  TryFindPanVisible();
+}
+
+bool TfrRK_7140::DoConnect() {
+  TzConnectSettings settings;
+  if (!TryStrToInt32(txtLineAddr->text().toStdString(), settings.DevAddr)) {
+    BlinkEdit(txtLineAddr);
+    return false;
+  }
+  if (!TryStrToInt32(txtLineTimeout->text().toStdString(), settings.Timeout)) {
+    BlinkEdit(txtLineTimeout);
+    return false;
+  }
+  if (!CheckTimeout(settings.Timeout, BaudRate)) {
+    settings.Timeout = GetTimeout(BaudRate);
+    txtLineTimeout->setText(QString::number(settings.Timeout));
+    BlinkEdit(txtLineTimeout);
+  }
+  settings.ComPort = ComPort;
+  settings.BaudRate = BaudRate;
+  settings.FormatIndex = cbLineFormat->currentIndex();
+  fController->Connect(settings);
+  return true;
+}

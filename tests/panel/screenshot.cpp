@@ -1,0 +1,72 @@
+// Renders the main window connected to a virtual module into a PNG file:
+//   rk7140-screenshot OUTPUT.png [--com-panel]
+// With --com-panel the connection panel is left open in the picture.
+// Runs without a display (the offscreen platform is chosen when none is set).
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QThread>
+#include <cstdio>
+
+#include "uMain.h"
+#include "uPanelWindows.h"
+#include "uRK_7140.h"
+#include "uSimBackend.h"
+#include "uTempLog.h"
+
+int main(int argc, char* argv[]) {
+  const bool comPanel = argc == 3 && QByteArray(argv[2]) == "--com-panel";
+  if (argc != 2 && !comPanel) {
+    std::fprintf(stderr, "usage: rk7140-screenshot OUTPUT.png [--com-panel]\n");
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Keep the user's own options file out of it.
+  qputenv("XDG_CONFIG_HOME", QByteArray("/nonexistent-rk7140-screenshot"));
+  QApplication app(argc, argv);
+  TfrmTempLog log;
+  SetTempLogWindow(&log);
+  TfrRK_7140::SetSerialPortSource([] { return std::vector<TzSerialPortInfo>{{"/dev/ttyUSB0", 1000}}; });
+  TfrRK_7140::Register();
+
+  TzSimModule module(TzSimConfig{.DemoInputs = false, .Inputs = 0x0805});
+  TfrmMain window(&log);
+  auto* frame = qobject_cast<TfrRK_7140*>(window.Frame());
+  if (frame == nullptr) return 1;
+  frame->Controller().SetEngineFactory([&module](int32_t aPort) { return MakeSimEngine(aPort, module); });
+  window.show();
+  frame->txtLineTimeout->setText(QStringLiteral("100"));
+  frame->btnComPort->click();
+  frame->btnConnectClick();
+
+  QElapsedTimer guard;
+  guard.start();
+  auto pump = [&](auto done) {
+    while (!done() && guard.elapsed() < 10000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      QThread::msleep(1);
+    }
+    return done();
+  };
+  if (!pump([&] { return frame->Controller().OprosTimer().isActive(); })) {
+    std::fprintf(stderr, "the virtual module did not answer\n");
+    return 1;
+  }
+  // Relays 1 and 3 closed for the picture, then one poll and one refresh.
+  frame->Controller().SetRegByID(4096, 1, false);
+  frame->Controller().SetRegByID(4352, 1, false);
+  pump([&] { return frame->Controller().PendingCount() == 0; });
+  frame->Controller().OprosTimerTimer();
+  pump([&] { return frame->Controller().PendingCount() == 0; });
+  frame->InterfaceTimerTimer();
+  // Identification closed the panel; open it again when asked.
+  if (comPanel) frame->btnComPort->click();
+  QCoreApplication::processEvents();
+
+  if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
+    std::fprintf(stderr, "cannot write %s\n", argv[1]);
+    return 1;
+  }
+  return 0;
+}
