@@ -1,5 +1,5 @@
 // The RK-7140 control panel: one main window with the module's frame, and the
-// message log window beside it. No command-line arguments are used.
+// message log and version windows beside it. No command-line arguments are used.
 #include <QApplication>
 #include <exception>
 
@@ -8,6 +8,7 @@
 #include "uPanelWindows.h"
 #include "uRK_7140.h"
 #include "uTempLog.h"
+#include "uVerInfo.h"
 
 int main(int argc, char* argv[]) {
   TzPanelApplication app(argc, argv);
@@ -16,8 +17,11 @@ int main(int argc, char* argv[]) {
   SetTempLogWindow(&tempLog);
   TfrRK_7140::Register();
   TfrmMain mainWindow(&tempLog);
+  TfrmVerInfo verInfo(&mainWindow);
+  SetVerInfoWindow(&verInfo);
   mainWindow.show();
   const int code = app.exec();
+  SetVerInfoWindow(nullptr);
   SetTempLogWindow(nullptr);
   return code;
 }

@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include "uTempLog.h"
+#include "uVerInfo.h"
 
 namespace {
 
@@ -14,6 +15,11 @@ TzPanelBoxHandler& BoxHandler() {
 
 QPointer<TfrmTempLog>& LogWindow() {
   static QPointer<TfrmTempLog> window;
+  return window;
+}
+
+QPointer<TfrmVerInfo>& VerWindow() {
+  static QPointer<TfrmVerInfo> window;
   return window;
 }
 
@@ -36,3 +42,7 @@ void SetPanelBoxHandler(TzPanelBoxHandler aHandler) { BoxHandler() = std::move(a
 void SetTempLogWindow(TfrmTempLog* aWindow) { LogWindow() = aWindow; }
 
 TfrmTempLog* TempLogWindow() { return LogWindow().data(); }
+
+void SetVerInfoWindow(TfrmVerInfo* aWindow) { VerWindow() = aWindow; }
+
+TfrmVerInfo* VerInfoWindow() { return VerWindow().data(); }

@@ -1,5 +1,5 @@
 // The windows the panel opens besides its frame: the message boxes and the
-// message log window.
+// message log and version windows.
 //
 // Message boxes go through one function so tests can watch them instead of
 // blocking on a modal box.
@@ -10,6 +10,7 @@
 
 class QWidget;
 class TfrmTempLog;
+class TfrmVerInfo;
 
 enum class TzPanelBoxKind { Message, Warning };
 
@@ -24,3 +25,7 @@ void SetPanelBoxHandler(TzPanelBoxHandler aHandler);
 // The program's message log window (null before it is made or after it is gone).
 void SetTempLogWindow(TfrmTempLog* aWindow);
 TfrmTempLog* TempLogWindow();
+
+// The program's version window (null before it is made or after it is gone).
+void SetVerInfoWindow(TfrmVerInfo* aWindow);
+TfrmVerInfo* VerInfoWindow();

@@ -17,6 +17,7 @@
 #include "uPanelRules.h"
 #include "uPanelWindows.h"
 #include "uTempLog.h"
+#include "uVerInfo.h"
 #include "uUtils.h"
 #include "uValueText.h"
 
@@ -259,6 +260,7 @@ void TfrRK_7140::BuildModule() {
     btnDOUT[i]->setGeometry(x, 350, 70, 66);
     btnDOUT[i]->setStyleSheet(QString::fromLatin1(kRelayButtonStyle));
     btnDOUT[i]->setAccessibleName(btnDOUT[i]->text());
+    connect(btnDOUT[i], &QToolButton::clicked, this, [this, i] { btnDOUT1Click(i); });
     labRelayLogic[i] = new QLabel(this);
     labRelayLogic[i]->setObjectName(QStringLiteral("labRelayLogic%1").arg(i + 1));
     labRelayLogic[i]->setGeometry(x, 420, 70, 45);
@@ -274,6 +276,7 @@ void TfrRK_7140::BuildModule() {
   btnVerInfo = new QPushButton(QStringLiteral("ver 0.1.3a"), this);
   btnVerInfo->setObjectName(QStringLiteral("btnVerInfo"));
   btnVerInfo->resize(84, 24);
+  connect(btnVerInfo, &QPushButton::clicked, this, &TfrRK_7140::btnVerInfoClick);
 
   SetIndicatorsOff();
 }
@@ -658,4 +661,14 @@ void TfrRK_7140::ShowFirstUpdatePicture(bool aVisible) {
 
 void TfrRK_7140::btnTempLogClick() {
   if (TfrmTempLog* log = TempLogWindow()) log->setVisible(!log->isVisible());
+}
+
+void TfrRK_7140::btnVerInfoClick() {
+  if (TfrmVerInfo* window = VerInfoWindow()) window->Toggle();
+}
+
+void TfrRK_7140::btnDOUT1Click(int aTag) {
+  if (aTag < 0 || aTag > 5) return;
+  // The picture follows when the next read of the outputs' state arrives.
+  fController->SetRegByID(4096 + 128 * aTag, ArrDOUT[static_cast<size_t>(aTag)] ? 0 : 1, false);
 }

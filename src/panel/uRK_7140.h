@@ -77,6 +77,9 @@ public:
   bool CheckBlinkEditInt(QLineEdit* aEdit, int32_t& aValue, int32_t aMin, int32_t aMax);
   // Every lamp and relay off and every tag at quality 0.
   void SetAllOff();
+  // A relay button of the picture (aTag 0..5) switches its output over.
+  void btnDOUT1Click(int aTag);
+  void btnVerInfoClick();
 
   // Connecting dots.
   void AniTimerTimer();

@@ -82,10 +82,8 @@ void TfrRK_7140::btnConnectClick() {
     fController->Disconnect();
     return;
   }
-  const auto& errors = fController->ModbusErrors();
-  TzTempLogCounts counts{};
-  for (size_t code = 1; code <= counts.size(); ++code) counts[code - 1] = errors[code];
-  ClearTempLog(counts);
+  // The log is emptied for the new attempt; the exception counters stay.
+  ClearTempLog(fController->TempLogCounts());
   DoConnect();
   TryFindPanVisible();
 }

@@ -135,23 +135,32 @@ bool SerialCoreBacked(const std::string& aName) {
 }  // namespace
 
 std::vector<TzSerialPortInfo> EnumSerialPortList() {
-  std::vector<TzSerialPortInfo> ports;
+  std::vector<TzSerialPortInfo> found;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator("/dev", ec)) {
     const std::string path = entry.path().string();
     const auto n = portrules::LinuxFamilyNumber(path);
     if (n < 0) continue;
     if (n < 1000 && !SerialCoreBacked(entry.path().filename().string())) continue;
-    ports.push_back({path, n});
+    found.push_back({path, n});
   }
   // The family blocks are in number order, so one sort orders families and
   // the ports within each.
-  std::sort(ports.begin(), ports.end(), [](const auto& a, const auto& b) { return a.Number < b.Number; });
+  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.Number < b.Number; });
+
+  // Ports named in the environment come first: whoever names a port (the
+  // virtual module's start script, say) means it to be the one offered.
+  std::vector<TzSerialPortInfo> ports;
   const auto list = PortListVariable();
+  auto listed = [&ports](const std::string& aPath) {
+    return std::any_of(ports.begin(), ports.end(), [&](const auto& p) { return p.Name == aPath; });
+  };
   for (const auto& path : portrules::SplitPortList(list)) {
-    const bool listed = std::any_of(ports.begin(), ports.end(), [&](const auto& p) { return p.Name == path; });
-    if (listed || !std::filesystem::exists(path, ec)) continue;
+    if (listed(path) || !std::filesystem::exists(path, ec)) continue;
     ports.push_back({path, portrules::LinuxNumberFromName(path, list)});
+  }
+  for (auto& port : found) {
+    if (!listed(port.Name)) ports.push_back(std::move(port));
   }
   return ports;
 }

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QToolButton>
+#include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
 
@@ -23,7 +24,9 @@ int main(int argc, char* argv[]) {
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   // Keep the user's own options file out of it.
-  qputenv("XDG_CONFIG_HOME", QByteArray("/nonexistent-rk7140-screenshot"));
+  QTemporaryDir config;
+  if (!config.isValid()) return 1;
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
   QApplication app(argc, argv);
   TfrmTempLog log;
   SetTempLogWindow(&log);

@@ -27,6 +27,7 @@ class FrameTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(fConfig.isValid());
+    fOldConfigHome = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", fConfig.path().toUtf8());
     SetPanelBoxHandler([this](TzPanelBoxKind aKind, const QString& aTitle, const QString& aText) {
       Boxes.push_back({aKind, aTitle, aText});
@@ -38,7 +39,7 @@ protected:
   void TearDown() override {
     TfrRK_7140::SetSerialPortSource(nullptr);
     SetPanelBoxHandler(nullptr);
-    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", fOldConfigHome);
   }
 
   QString OptionsPath() const { return fConfig.path() + QStringLiteral("/rk7140/Options.xml"); }
@@ -63,6 +64,7 @@ protected:
 
 private:
   QTemporaryDir fConfig;
+  QByteArray fOldConfigHome;
 };
 
 #include <QComboBox>

@@ -83,9 +83,9 @@ TEST(SystemPorts, EnumerationUsesThePortListVariable) {
   if (old) ::setenv("RK7140_PORTS", saved.c_str(), 1); else ::unsetenv("RK7140_PORTS");
 
   ASSERT_FALSE(ports.empty());
-  EXPECT_EQ(ports.back().Name, "/dev/null");  // exists: listed last; the missing one is not
-  EXPECT_EQ(ports.back().Number, 100001);
-  for (size_t i = 1; i < ports.size(); ++i) EXPECT_LT(ports[i - 1].Number, ports[i].Number);
+  EXPECT_EQ(ports.front().Name, "/dev/null");  // exists: listed first; the missing one is not
+  EXPECT_EQ(ports.front().Number, 100001);
+  for (size_t i = 2; i < ports.size(); ++i) EXPECT_LT(ports[i - 1].Number, ports[i].Number);
   for (const auto& p : ports) EXPECT_NE(p.Name, "/dev/rk7140-missing");
 }
 

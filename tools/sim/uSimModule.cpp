@@ -254,8 +254,10 @@ TzSimReply TzSimModule::HandleFrame(std::span<const uint8_t> aFrame) {
     reply.Note = "broadcast " + std::string(code == seNone ? "carried out" : "refused") + ": " + request;
     return reply;
   }
-  std::vector<uint8_t> answer{address};
-  answer.insert(answer.end(), pdu.begin(), pdu.end());
+  std::vector<uint8_t> answer;
+  answer.reserve(pdu.size() + 3);
+  answer.push_back(address);
+  for (uint8_t byte : pdu) answer.push_back(byte);
   const uint16_t answerCrc = ModbusCRC(answer);
   answer.push_back(static_cast<uint8_t>(answerCrc & 0xFF));
   answer.push_back(static_cast<uint8_t>(answerCrc >> 8));
