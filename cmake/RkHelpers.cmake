@@ -1,8 +1,15 @@
 # Warnings for our own targets.
 add_library(rk_warnings INTERFACE)
-target_compile_options(rk_warnings INTERFACE -Wall -Wextra -Wpedantic)
-if(RK_WERROR)
-  target_compile_options(rk_warnings INTERFACE -Werror)
+if(MSVC)
+  target_compile_options(rk_warnings INTERFACE /W4 /utf-8)
+  if(RK_WERROR)
+    target_compile_options(rk_warnings INTERFACE /WX)
+  endif()
+else()
+  target_compile_options(rk_warnings INTERFACE -Wall -Wextra -Wpedantic)
+  if(RK_WERROR)
+    target_compile_options(rk_warnings INTERFACE -Werror)
+  endif()
 endif()
 
 # GoogleTest: the installed package, or (for the mingw cross build) built from

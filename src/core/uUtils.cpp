@@ -21,6 +21,17 @@ uint16_t ModbusCRC(const TStringBytes& aBuffer, int aCount) {
   return ModbusCRC(std::span(aBuffer.mvalue + 1, static_cast<size_t>(count)));
 }
 
+std::string HexBytes(std::span<const uint8_t> aBytes, char aSeparator) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (uint8_t byte : aBytes) {
+    if (!text.empty()) text += aSeparator;
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0xF];
+  }
+  return text;
+}
+
 namespace {
 
 int DigitValue(char aChar, int aBase) {

@@ -19,6 +19,10 @@ uint16_t ModbusCRC(std::span<const uint8_t> aBytes);
 // Over bytes 1..aCount of the buffer (aCount is cut to the buffer's Length).
 uint16_t ModbusCRC(const TStringBytes& aBuffer, int aCount);
 
+// Bytes as two upper-case hexadecimal digits each, joined by aSeparator
+// ("10 03 EA A6"); no bytes give an empty text.
+std::string HexBytes(std::span<const uint8_t> aBytes, char aSeparator = ' ');
+
 // A 32-bit signed integer in the attribute syntax: optional leading blanks, an
 // optional sign, then decimal digits, or hexadecimal digits after "$", "x" or
 // "0x"; nothing may follow the digits and the value must fit in 32 bits.

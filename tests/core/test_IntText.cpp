@@ -29,3 +29,11 @@ TEST(IntText, RefusesAnythingElseAndLeavesTheValue) {
     EXPECT_EQ(value, 123) << text;
   }
 }
+
+TEST(HexText, TwoUpperCaseDigitsPerByte) {
+  const std::vector<uint8_t> frame = {0x10, 0x03, 0xEA, 0xA6, 0x00, 0x01};
+  EXPECT_EQ(HexBytes(frame), "10 03 EA A6 00 01");
+  EXPECT_EQ(HexBytes(frame, '.'), "10.03.EA.A6.00.01");
+  EXPECT_EQ(HexBytes(std::vector<uint8_t>{0xFF}), "FF");
+  EXPECT_EQ(HexBytes({}), "");
+}

@@ -24,17 +24,6 @@ uint16_t FloatHalf(double aValue, bool aHigh) {
   return static_cast<uint16_t>(aHigh ? bits >> 16 : bits & 0xFFFF);
 }
 
-std::string Hex(std::span<const uint8_t> aBytes) {
-  std::string text;
-  char buf[4];
-  for (uint8_t byte : aBytes) {
-    std::snprintf(buf, sizeof buf, "%02X ", byte);
-    text += buf;
-  }
-  if (!text.empty()) text.pop_back();
-  return text;
-}
-
 }  // namespace
 
 int SimBaudCode(int aBaudRate) {
@@ -215,7 +204,7 @@ TzSimReply TzSimModule::HandleFrame(std::span<const uint8_t> aFrame) {
   TzSimReply reply;
   const std::lock_guard lock(fLock);
   Advance(now);
-  const std::string request = Hex(aFrame);
+  const std::string request = HexBytes(aFrame);
   if (aFrame.size() < 4) {
     reply.Note = "ignored (too short): " + request;
     return reply;

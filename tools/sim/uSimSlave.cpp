@@ -12,6 +12,7 @@
 
 #include "uSimFramer.h"
 #include "uSimSerial.h"
+#include "uUtils.h"
 
 namespace {
 
@@ -21,17 +22,6 @@ int64_t SteadyMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
-}
-
-std::string Hex(const std::vector<uint8_t>& aBytes) {
-  std::string text;
-  char buf[4];
-  for (uint8_t byte : aBytes) {
-    std::snprintf(buf, sizeof buf, "%02X ", byte);
-    text += buf;
-  }
-  if (!text.empty()) text.pop_back();
-  return text;
 }
 
 }  // namespace
@@ -159,7 +149,7 @@ void TzSimSlave::Run() {
         break;
       }
       if (!Send(reply.Bytes)) break;
-      Log("answer  " + Hex(reply.Bytes));
+      Log("answer  " + HexBytes(reply.Bytes));
     }
     if (const uint32_t current = fModule.LineGeneration(); current != generation) {
       generation = current;

@@ -6,20 +6,11 @@
 
 #include "uGlobals.h"
 #include "uTagRequests.h"
+#include "uUtils.h"
 
 namespace {
 
 constexpr int kAddress = 16;
-
-std::string HexBytes(const TStringBytes& aFrame) {
-  std::string text;
-  for (uint8_t byte : aFrame.AsBytes()) {
-    char hex[4];
-    std::snprintf(hex, sizeof hex, "%s%02X", text.empty() ? "" : " ", static_cast<unsigned>(byte));
-    text += hex;
-  }
-  return text;
-}
 
 // aText followed by blanks up to aWidth characters (UTF-8 aware).
 std::string Padded(const std::string& aText, size_t aWidth) {
@@ -42,7 +33,7 @@ int main() {
   std::printf("%-8s %s %s\n", "ID", Padded("read request", 26).c_str(), "name");
   for (const auto& tag : device.Tags) {
     TStringBytes frame;
-    const std::string request = BuildTagReadFrame(*tag, frame) ? HexBytes(frame) : "—";
+    const std::string request = BuildTagReadFrame(*tag, frame) ? HexBytes(frame.AsBytes()) : "—";
     std::printf("%-8d %s %s\n", tag->ID, Padded(request, 26).c_str(), tag->OPCName.c_str());
   }
   return 0;
