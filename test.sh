@@ -39,7 +39,8 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 stage "ThreadSanitizer (port engine)"
-build build/tsan -DRK_TSAN=ON
+configure build/tsan -DRK_TSAN=ON
+cmake --build build/tsan -j "$jobs" --target transport_tests transport_line_tests
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build/tsan -L transport --output-on-failure
 
