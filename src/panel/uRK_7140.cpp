@@ -16,6 +16,7 @@
 #include "uOptions.h"
 #include "uPanelRules.h"
 #include "uPanelWindows.h"
+#include "uPortObserver.h"
 #include "uTempLog.h"
 #include "uVerInfo.h"
 #include "uUtils.h"
@@ -326,6 +327,7 @@ void TfrRK_7140::BuildSideButtons() {
   btnPortObserver->setGeometry(kSideLeft, 506, 34, 34);
   SetHint(btnPortObserver, QStringLiteral("Наблюдение за линией"), QStringLiteral("Показывает запросы и ответы на линии"));
   btnPortObserver->hide();
+  connect(btnPortObserver, &QToolButton::clicked, this, &TfrRK_7140::btnPortObserverClick);
 
   btnPicFirstUpdate = new QToolButton(this);
   btnPicFirstUpdate->setObjectName(QStringLiteral("btnPicFirstUpdate"));
@@ -671,4 +673,13 @@ void TfrRK_7140::btnDOUT1Click(int aTag) {
   if (aTag < 0 || aTag > 5) return;
   // The picture follows when the next read of the outputs' state arrives.
   fController->SetRegByID(4096 + 128 * aTag, ArrDOUT[static_cast<size_t>(aTag)] ? 0 : 1, false);
+}
+
+void TfrRK_7140::btnPortObserverClick() {
+  btnPortObserver->setChecked(false);  // a toggle button that only opens windows
+  TfrmPortObserver* observer = CreatePortObserver(this);
+  observer->SetComPort(ComPort);
+  const QWidget* main = window();
+  observer->move(main->x() + width() / 2 - observer->width() / 2, main->y() + height() / 2 - observer->height() / 2);
+  observer->show();
 }

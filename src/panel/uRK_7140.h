@@ -80,6 +80,8 @@ public:
   // A relay button of the picture (aTag 0..5) switches its output over.
   void btnDOUT1Click(int aTag);
   void btnVerInfoClick();
+  // Opens one more port observer window, centred over the panel.
+  void btnPortObserverClick();
 
   // Connecting dots.
   void AniTimerTimer();

@@ -1,6 +1,7 @@
 // Renders the main window connected to a virtual module into a PNG file:
-//   rk7140-screenshot OUTPUT.png [--com-panel]
-// With --com-panel the connection panel is left open in the picture.
+//   rk7140-screenshot OUTPUT.png [--com-panel | --observer]
+// With --com-panel the connection panel is left open in the picture; with
+// --observer the picture is of a port observer window after a few polls.
 // Runs without a display (the offscreen platform is chosen when none is set).
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,8 +19,9 @@
 
 int main(int argc, char* argv[]) {
   const bool comPanel = argc == 3 && QByteArray(argv[2]) == "--com-panel";
-  if (argc != 2 && !comPanel) {
-    std::fprintf(stderr, "usage: rk7140-screenshot OUTPUT.png [--com-panel]\n");
+  const bool observer = argc == 3 && QByteArray(argv[2]) == "--observer";
+  if (argc != 2 && !comPanel && !observer) {
+    std::fprintf(stderr, "usage: rk7140-screenshot OUTPUT.png [--com-panel | --observer]\n");
     return 2;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -56,18 +58,28 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "the virtual module did not answer\n");
     return 1;
   }
+  QWidget* shown = &window;
+  if (observer) {
+    frame->InterfaceTimerTimer();  // shows the observer button
+    frame->btnPortObserver->click();
+    shown = QApplication::topLevelWidgets().back();
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (widget->inherits("TfrmPortObserver")) shown = widget;
+  }
   // Relays 1 and 3 closed for the picture, then one poll and one refresh.
   frame->Controller().SetRegByID(4096, 1, false);
   frame->Controller().SetRegByID(4352, 1, false);
   pump([&] { return frame->Controller().PendingCount() == 0; });
-  frame->Controller().OprosTimerTimer();
-  pump([&] { return frame->Controller().PendingCount() == 0; });
+  for (int tick = 0; tick < (observer ? 4 : 1); ++tick) {
+    frame->Controller().OprosTimerTimer();
+    pump([&] { return frame->Controller().PendingCount() == 0; });
+  }
   frame->InterfaceTimerTimer();
   // Identification closed the panel; open it again when asked.
   if (comPanel) frame->btnComPort->click();
   QCoreApplication::processEvents();
 
-  if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
+  if (!shown->grab().save(QString::fromLocal8Bit(argv[1]))) {
     std::fprintf(stderr, "cannot write %s\n", argv[1]);
     return 1;
   }

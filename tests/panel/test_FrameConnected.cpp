@@ -4,9 +4,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QToolButton>
 
 #include "uFrameFixture.h"
+#include "uPortObserver.h"
 #include "uSimBackend.h"
 
 namespace {
@@ -191,4 +193,36 @@ TEST_F(ConnectedFrame, ConnectKeepsTheCounterBlock) {
   EXPECT_EQ(LogLinesWith(QStringLiteral("Ошибок 01h: 0")), 1);
   EXPECT_EQ(LogLinesWith(QStringLiteral("Других ошибок: 0")), 1);
   ASSERT_TRUE(PumpUntil([this] { return Ctl().OprosTimer().isActive(); }));
+}
+
+// Every click of the observer button opens one more window over the panel;
+// all of them see the same traffic.
+TEST_F(ConnectedFrame, ObserverButtonOpensOneMoreWindowPerClick) {
+  ConnectAndPoll();
+  Frame().move(100, 50);
+  Frame().btnPortObserver->click();
+  Frame().btnPortObserver->click();
+  EXPECT_FALSE(Frame().btnPortObserver->isChecked());
+
+  const QList<TfrmPortObserver*> windows = Frame().findChildren<TfrmPortObserver*>();
+  ASSERT_EQ(windows.size(), 2);
+  for (TfrmPortObserver* observer : windows) {
+    EXPECT_EQ(observer->windowTitle(), QStringLiteral("Наблюдение за линией COM%1").arg(Frame().ComPort));
+    EXPECT_TRUE(observer->isVisible());
+    EXPECT_FALSE(observer->isModal());
+    // Centred over the panel; a platform that learns the window's frame only
+    // once it is shown puts the client area, not the frame, at that point.
+    const QPoint centred(100 + Frame().width() / 2 - observer->width() / 2,
+                         50 + Frame().height() / 2 - observer->height() / 2);
+    EXPECT_TRUE(observer->pos() == centred || observer->geometry().topLeft() == centred)
+        << observer->pos().x() << "," << observer->pos().y();
+  }
+
+  ASSERT_TRUE(Ctl().GetModbusRegRTU2(60070));
+  ASSERT_TRUE(PumpUntil([this] { return Ctl().PendingCount() == 0; }));
+  for (TfrmPortObserver* observer : windows) {
+    EXPECT_EQ(observer->SG->item(0, kObsColReg)->text(), QStringLiteral("60070 (0xEAA6)"));
+    EXPECT_EQ(observer->SG->item(0, kObsColRequest)->text(), QStringLiteral("10.03.EA.A6.00.01.53.70"));
+    EXPECT_FALSE(observer->SG->item(0, kObsColAnswer)->text().isEmpty());
+  }
 }
