@@ -35,5 +35,7 @@ done
 grep -q '^ready: ' "$runtime/sim.out" || { echo "The virtual module did not start." >&2; exit 1; }
 
 echo "Virtual RK-7140 module (address 16, 9600 8N1) on $port"
+echo "Other Modbus masters can use it too while the panel is not connected, e.g.:"
+echo "  mbpoll -m rtu -a 16 -b 9600 -P none -0 -1 -t 3 -r 0x9000 $port"
 export RK7140_PORTS="$port${RK7140_PORTS:+:$RK7140_PORTS}"
 build/main/src/panel/rk7140-panel
