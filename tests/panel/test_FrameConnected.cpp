@@ -226,3 +226,22 @@ TEST_F(ConnectedFrame, ObserverButtonOpensOneMoreWindowPerClick) {
     EXPECT_FALSE(observer->SG->item(0, kObsColAnswer)->text().isEmpty());
   }
 }
+
+// A relay button switches its output over: on when the module shows it off,
+// off when it shows it on.
+TEST_F(ConnectedFrame, RelayButtonsSwitchTheirOutputOver) {
+  ConnectAndPoll();
+  ASSERT_EQ(Module.Relays(), 0);
+  Frame().btnDOUT[2]->click();
+  ASSERT_TRUE(PumpUntil([this] { return Ctl().PendingCount() == 0; }));
+  EXPECT_EQ(Module.Relays(), 1 << 2);
+  EXPECT_FALSE(Frame().ArrDOUT[2]);  // the picture waits for the next read
+
+  Ctl().OprosTimerTimer();
+  ASSERT_TRUE(PumpUntil([this] { return Ctl().PendingCount() == 0; }));
+  Frame().InterfaceTimerTimer();
+  EXPECT_TRUE(Frame().ArrDOUT[2]);
+  Frame().btnDOUT[2]->click();
+  ASSERT_TRUE(PumpUntil([this] { return Ctl().PendingCount() == 0; }));
+  EXPECT_EQ(Module.Relays(), 0);
+}
