@@ -1,7 +1,13 @@
 #include "uUtils.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
+
+uint32_t TickCount32() {
+  using namespace std::chrono;
+  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
 
 uint16_t ModbusCRC(std::span<const uint8_t> aBytes) {
   uint16_t crc = 0xFFFF;

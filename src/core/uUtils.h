@@ -23,6 +23,10 @@ uint16_t ModbusCRC(const TStringBytes& aBuffer, int aCount);
 // ("10 03 EA A6"); no bytes give an empty text.
 std::string HexBytes(std::span<const uint8_t> aBytes, char aSeparator = ' ');
 
+// Milliseconds of a steady clock, cut to 32 bits: differences are taken in
+// unsigned 32-bit arithmetic, as with a system tick count.
+uint32_t TickCount32();
+
 // A 32-bit signed integer in the attribute syntax: optional leading blanks, an
 // optional sign, then decimal digits, or hexadecimal digits after "$", "x" or
 // "0x"; nothing may follow the digits and the value must fit in 32 bits.

@@ -2,7 +2,6 @@
 
 #include <QUuid>
 
-#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -10,14 +9,10 @@
 #include "uPortObsFeed.h"
 #include "uTagRequests.h"
 #include "uTempLog.h"
+#include "uUtils.h"
 #include "uValueText.h"
 
 namespace {
-
-uint32_t TickCount() {
-  using namespace std::chrono;
-  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
 
 int32_t Truncate(double aValue) {
   const double t = std::trunc(aValue);
@@ -317,7 +312,7 @@ void TzRK7140Controller::AddPending(TzTag* aTag, const TStringBytes& aCmd, uint3
   record->Code = aUID;
   record->Mode = mmRTU;
   record->Cmd = aCmd;
-  record->TimeStamp = TickCount();
+  record->TimeStamp = TickCount32();
   std::lock_guard lock(fLineCS);
   fModbusAnswerList.push_back(std::move(record));
 }

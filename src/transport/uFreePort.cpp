@@ -1,13 +1,10 @@
 #include "uFreePort.h"
 
+#include "uUtils.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-
-uint32_t TickCount32() {
-  using namespace std::chrono;
-  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
 
 // One pending hand-over, shared by the worker and the job it posted, so a job
 // that runs late (engine gone, hand-over abandoned) finds its own state.

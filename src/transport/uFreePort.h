@@ -53,9 +53,6 @@ struct TzReq {
   uint32_t Timestamp = 0; // millisecond tick when queued
 };
 
-// Millisecond tick counter (wraps like a 32-bit tick count).
-uint32_t TickCount32();
-
 struct TzHandOver;
 
 class TzFreePortThread {

@@ -19,12 +19,10 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <chrono>
 
-uint32_t PortObsTickCount() {
-  using namespace std::chrono;
-  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
+#include "uUtils.h"
+
+uint32_t PortObsTickCount() { return TickCount32(); }
 
 namespace {
 
