@@ -1,6 +1,7 @@
 #include "uMain.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHelpEvent>
 #include <QPointer>
 #include <QScreen>
@@ -79,6 +80,17 @@ bool TfrmMain::event(QEvent* aEvent) {
     First = false;
   }
   return QWidget::event(aEvent);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* aEvent) {
+  QWidget::closeEvent(aEvent);
+  if (!aEvent->isAccepted()) return;
+  if (fFrame != nullptr) fFrame->close();
+  // Other windows would keep the event loop going (the log only hides when
+  // closed), so they are closed here and the loop is told to end.
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (window != this && window->isVisible()) window->close();
+  QCoreApplication::quit();
 }
 
 QWidget* MainDevFrame() { return MainFrameRef().data(); }

@@ -41,6 +41,9 @@ public:
 
 protected:
   bool event(QEvent* aEvent) override;
+  // The program ends with this window: the log, version and observer windows
+  // close with it, and the frame lets go of its port.
+  void closeEvent(QCloseEvent* aEvent) override;
 
 private:
   void CenterOnScreen();

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "uButtonActivation.h"
 #include "uTempLog.h"
 #include "uValueText.h"
 
@@ -10,6 +11,7 @@ void AppException(const QString& aMessage) { AddTempLog(QStringLiteral("Ошиб
 TzPanelApplication::TzPanelApplication(int& aArgc, char** aArgv) : QApplication(aArgc, aArgv) {
   // Values read "12,5" or "12.5" as the user's locale writes numbers.
   SetDecimalSeparator(QLocale().decimalPoint().toStdString());
+  InstallEnterActivatesButtons(this);
 }
 
 bool TzPanelApplication::notify(QObject* aReceiver, QEvent* aEvent) {

@@ -1,6 +1,6 @@
 #include "uRK_7140.h"
 
-#include <QButtonGroup>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "uBlinker.h"
+#include "uButtonActivation.h"
 #include "uFrameGlob.h"
 #include "uModulePictures.h"
 #include "uOptions.h"
@@ -305,12 +306,10 @@ void TfrRK_7140::BuildSideButtons() {
   btnLogic->hide();
   btnCalibr->hide();
 
-  // One group: at most one button down, and a second click lets it up again
-  // (so the group is not Qt-exclusive; SideButtonClicked releases the others).
-  auto* group = new QButtonGroup(this);
-  group->setExclusive(false);
-  for (QToolButton* button : SideButtons()) group->addButton(button);
-  connect(group, &QButtonGroup::buttonClicked, this, &TfrRK_7140::SideButtonClicked);
+  // At most one button down, and a second activation lets it up again
+  // (SideButtonClicked releases the others).
+  for (QToolButton* button : SideButtons())
+    OnButtonActivated(button, this, [this, button] { SideButtonClicked(button); });
 
   // The caption is too long for one line of the column: it breaks at its space.
   btnReset = new QPushButton(QStringLiteral("Перезагруз.\nустройство"), this);
@@ -327,7 +326,9 @@ void TfrRK_7140::BuildSideButtons() {
   btnPortObserver->setGeometry(kSideLeft, 506, 34, 34);
   SetHint(btnPortObserver, QStringLiteral("Наблюдение за линией"), QStringLiteral("Показывает запросы и ответы на линии"));
   btnPortObserver->hide();
-  connect(btnPortObserver, &QToolButton::clicked, this, &TfrRK_7140::btnPortObserverClick);
+  OnButtonActivated(btnPortObserver, this, [this] {
+    if (btnPortObserver->isChecked()) btnPortObserverClick();
+  });
 
   btnPicFirstUpdate = new QToolButton(this);
   btnPicFirstUpdate->setObjectName(QStringLiteral("btnPicFirstUpdate"));
@@ -347,7 +348,7 @@ std::vector<QToolButton*> TfrRK_7140::SideButtons() const {
 void TfrRK_7140::SideButtonClicked(QAbstractButton* aButton) {
   if (aButton->isChecked()) {
     for (QToolButton* other : SideButtons())
-      if (other != aButton) other->setChecked(false);
+      if (other != aButton) SetCheckedQuietly(other, false);
   }
   if (aButton == btnComPort) {
     PopupPanel(btnComPort, panComPort, TzPopupSide::Right);
@@ -467,13 +468,26 @@ void TfrRK_7140::resizeEvent(QResizeEvent* aEvent) {
   FrameResize();
 }
 
+// Presses on labels, lamps and panels reach the frame too (they take no
+// mouse press themselves): only a click that starts and ends on the frame's
+// free area counts as a click on the frame.
+bool TfrRK_7140::IsFreeArea(const QPoint& aPos) const { return rect().contains(aPos) && childAt(aPos) == nullptr; }
+
 void TfrRK_7140::mousePressEvent(QMouseEvent* aEvent) {
-  // Clicks that land on an open panel's free area stay with the panel.
-  if (CurrPanel != nullptr && CurrPanel->isVisible() && CurrPanel->geometry().contains(aEvent->pos())) {
-    aEvent->accept();
-    return;
-  }
-  FrameClick();
+  fPressOnFreeArea = aEvent->button() == Qt::LeftButton && IsFreeArea(aEvent->position().toPoint());
+  aEvent->accept();
+}
+
+void TfrRK_7140::mouseReleaseEvent(QMouseEvent* aEvent) {
+  const bool click = fPressOnFreeArea && aEvent->button() == Qt::LeftButton && IsFreeArea(aEvent->position().toPoint());
+  fPressOnFreeArea = false;
+  aEvent->accept();
+  if (click) FrameClick();
+}
+
+void TfrRK_7140::closeEvent(QCloseEvent* aEvent) {
+  if (fController->FreePort() != nullptr) fController->Disconnect();
+  QWidget::closeEvent(aEvent);
 }
 
 void TfrRK_7140::FrameClick() { CloseAllPanel(); }
@@ -513,7 +527,7 @@ void TfrRK_7140::PopupPanel(QWidget* aTarget, QWidget* aPanel, TzPopupSide aPosi
 void TfrRK_7140::CloseAllPanel() {
   if (CurrPanel != nullptr) CurrPanel->hide();
   // The search list and the PWM calculator follow their panels once those exist.
-  for (QToolButton* button : SideButtons()) button->setChecked(false);
+  for (QToolButton* button : SideButtons()) SetCheckedQuietly(button, false);
 }
 
 // ---- indicators -----------------------------------------------------------
@@ -676,7 +690,7 @@ void TfrRK_7140::btnDOUT1Click(int aTag) {
 }
 
 void TfrRK_7140::btnPortObserverClick() {
-  btnPortObserver->setChecked(false);  // a toggle button that only opens windows
+  SetCheckedQuietly(btnPortObserver, false);  // a toggle button that only opens windows
   TfrmPortObserver* observer = CreatePortObserver(this);
   observer->SetComPort(ComPort);
   const QWidget* main = window();

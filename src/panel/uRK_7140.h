@@ -162,6 +162,9 @@ protected:
   void paintEvent(QPaintEvent* aEvent) override;
   void resizeEvent(QResizeEvent* aEvent) override;
   void mousePressEvent(QMouseEvent* aEvent) override;
+  void mouseReleaseEvent(QMouseEvent* aEvent) override;
+  // Closing the frame (the program ending) disconnects: the port engine stops.
+  void closeEvent(QCloseEvent* aEvent) override;
 
 private:
   void BuildPictures();
@@ -172,6 +175,8 @@ private:
   void btnTempLogClick();
   std::vector<QToolButton*> SideButtons() const;
   QRect ModuleBodyRect() const;
+  bool IsFreeArea(const QPoint& aPos) const;
 
   std::unique_ptr<TzRK7140Controller> fController;
+  bool fPressOnFreeArea = false;
 };

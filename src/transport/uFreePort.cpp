@@ -196,7 +196,9 @@ void TzFreePortThread::SendAsyncToLine(const TzReq& aReq) {
   ResultArray.CheckInit();
   if (ok) ResultArray.Append(std::span<const uint8_t>(PortBufferIn, QuantityRealGet));
   ResultOK = ok;
-  HandAnswer(aReq.UID);
+  // The exchange's own code travels with its answer: a Start on the main
+  // thread may overwrite ErrorCode meanwhile.
+  HandAnswer(aReq.UID, err);
 }
 
 bool TzFreePortThread::GetData(uint32_t& aErr) {
@@ -205,8 +207,14 @@ bool TzFreePortThread::GetData(uint32_t& aErr) {
   aErr = 0;
   std::memset(PortBufferIn, 0, sizeof PortBufferIn);
   size_t written = 0;
-  fBackend->Write(PortBufferOut, QuantitySend, written);  // its result is not what counts
+  const bool sent = fBackend->Write(PortBufferOut, QuantitySend, written);
   QuantityRealSend = static_cast<uint32_t>(written);
+  // A write that did not end within its time-outs (a stuck adapter) or was
+  // cut short leaves the line in no known state: the port is unusable.
+  if (!sent) {
+    aErr = kErrPortUnusable;
+    return false;
+  }
   size_t got = 0;
   fBackend->Read(PortBufferIn, QuantityGet, got);
   QuantityRealGet = static_cast<uint32_t>(std::min(got, kReadSize));
@@ -224,7 +232,7 @@ bool TzFreePortThread::GetData(uint32_t& aErr) {
   return false;
 }
 
-void TzFreePortThread::HandAnswer(uint32_t aUID) {
+void TzFreePortThread::HandAnswer(uint32_t aUID, uint32_t aErrCode) {
   TAsyncAnswer proc;
   TzMainThreadPost post;
   auto handOver = std::make_shared<TzHandOver>();
@@ -237,7 +245,7 @@ void TzFreePortThread::HandAnswer(uint32_t aUID) {
   }
   CurrUID = aUID;
   const int32_t port = ComPort;
-  const uint32_t err = ErrorCode;
+  const uint32_t err = aErrCode;
   if (!post) {
     proc(port, CurrUID, ResultArray, err);
     return;

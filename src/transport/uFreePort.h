@@ -87,7 +87,7 @@ private:
   void Execute();
   void SendAsyncToLine(const TzReq& aReq);
   bool GetData(uint32_t& aErr);
-  void HandAnswer(uint32_t aUID);
+  void HandAnswer(uint32_t aUID, uint32_t aErrCode);
   void CleanStale();
   bool Terminated();
 

@@ -70,6 +70,20 @@ public:
       return false;
     }
     ::ioctl(fd, TIOCEXCL);
+    // A Modbus RTU line is binary: whatever the port was left in (a freshly
+    // plugged adapter has the kernel's terminal defaults: XON/XOFF, line
+    // editing, echo, CR/LF translation), it is made raw before the settings
+    // are read, so none of that is taken over.
+    termios t{};
+    if (::tcgetattr(fd, &t) != 0) {
+      ::close(fd);
+      return false;
+    }
+    MakeRawLine(t);
+    if (::tcsetattr(fd, TCSANOW, &t) != 0) {
+      ::close(fd);
+      return false;
+    }
     fFd = fd;
     fLost = false;
     ResetInterrupt();
@@ -164,9 +178,10 @@ public:
       if (bounded && wait == 0) return false;
       if (WaitFor(POLLOUT, wait) != TzWait::Ready) return false;
     }
-    // Synchronous: back only when the bytes have left the driver.
-    ::tcdrain(fFd);
-    return true;
+    // Synchronous: back only when the bytes have left the driver, but within
+    // the write time-outs and never past an interrupt (tcdrain could wait
+    // forever on a stuck adapter, with the port lock held).
+    return Drain(bounded, deadline);
   }
 
   bool Read(uint8_t* aData, size_t aMax, size_t& aRead) override {
@@ -297,6 +312,31 @@ private:
       if (fds[0].revents & aEvents) return TzWait::Ready;
       return TzWait::Timeout;
     }
+  }
+
+  // Waits until the driver's output queue (and, where the driver tells, the
+  // transmitter) is empty: false when the deadline passes first, the wait
+  // is interrupted or the device is gone.
+  bool Drain(bool aBounded, TzClock::time_point aDeadline) {
+    for (;;) {
+      if (IsSent()) return true;
+      const int wait = aBounded ? std::min(MsUntil(aDeadline), 1) : 1;
+      if (aBounded && wait == 0) return false;
+      pollfd wake{fWake[0], POLLIN, 0};
+      const int r = ::poll(&wake, 1, wait);
+      if (r < 0 && errno != EINTR) return false;
+      if (r > 0 || fInterrupted) return false;
+    }
+  }
+
+  bool IsSent() const {
+    int queued = 0;
+    if (::ioctl(fFd, TIOCOUTQ, &queued) == 0 && queued > 0) return false;
+#ifdef TIOCSERGETLSR
+    unsigned int lsr = 0;
+    if (::ioctl(fFd, TIOCSERGETLSR, &lsr) == 0 && !(lsr & TIOCSER_TEMT)) return false;
+#endif
+    return true;  // empty, or the driver keeps no count (a pseudo-terminal)
   }
 
   void ResetInterrupt() {

@@ -77,17 +77,22 @@ public:
 
   bool Write(const uint8_t* aData, size_t aCount, size_t& aWritten) override {
     aWritten = 0;
-    if (!fPort || fInterrupted) return false;
+    if (!fPort) return false;
+    NoteIoThread();
+    TzInIo io(*this);
+    if (fInterrupted) return false;
     DWORD written = 0;
     const BOOL ok = ::WriteFile(fPort, aData, static_cast<DWORD>(aCount), &written, nullptr);
     aWritten = written;
-    return ok != 0 && written == aCount;
+    return ok != 0 && written == aCount && !fInterrupted;
   }
 
   bool Read(uint8_t* aData, size_t aMax, size_t& aRead) override {
     aRead = 0;
-    if (!fPort || fInterrupted) return false;
-    NoteReaderThread();
+    if (!fPort) return false;
+    NoteIoThread();
+    TzInIo io(*this);
+    if (fInterrupted) return false;
     DWORD got = 0;
     const BOOL ok = ::ReadFile(fPort, aData, static_cast<DWORD>(aMax), &got, nullptr);
     aRead = got;
@@ -115,20 +120,40 @@ public:
     return true;
   }
 
+  // Ends a synchronous read or write that the worker has pending on the
+  // handle; the handle itself is only closed by the engine's thread after
+  // the worker has let go of the port.
+  //
+  // A cancel only reaches I/O that has already started: one that arrives
+  // between Read's check of fInterrupted and the start of ReadFile would be
+  // lost, and the read would run to its full time-out. So the flag is set
+  // first and the cancel is repeated for as long as the worker is inside
+  // Read or Write. Both flags are sequentially consistent: either the worker
+  // sees fInterrupted before it starts the call, or this loop sees fInIo and
+  // cancels until the call has returned.
   void Interrupt() override {
     fInterrupted = true;
-    // Ends a synchronous read or write that another thread has pending on
-    // the handle; the handle itself is only closed by the engine's thread
-    // after the worker has let go of the port.
-    if (HANDLE h = fPort) ::CancelIoEx(h, nullptr);
-    std::lock_guard lock(fReaderLock);
-    if (fReader) ::CancelSynchronousIo(fReader);
+    while (fInIo) {
+      if (HANDLE h = fPort) ::CancelIoEx(h, nullptr);
+      {
+        std::lock_guard lock(fReaderLock);
+        if (fReader) ::CancelSynchronousIo(fReader);
+      }
+      ::Sleep(1);
+    }
   }
 
 private:
-  // The thread that reads (the engine's worker), so Interrupt can cancel
-  // its synchronous read.
-  void NoteReaderThread() {
+  // Marks the worker as inside Read or Write for Interrupt.
+  struct TzInIo {
+    explicit TzInIo(TzSerialWin32& aOwner) : Owner(aOwner) { Owner.fInIo = true; }
+    ~TzInIo() { Owner.fInIo = false; }
+    TzSerialWin32& Owner;
+  };
+
+  // The thread that does the I/O (the engine's worker), so Interrupt can
+  // cancel its synchronous call.
+  void NoteIoThread() {
     const DWORD id = ::GetCurrentThreadId();
     std::lock_guard lock(fReaderLock);
     if (fReader && fReaderId == id) return;
@@ -142,6 +167,7 @@ private:
   DWORD fReaderId = 0;
   HANDLE fPort = nullptr;
   std::atomic<bool> fInterrupted{false};
+  std::atomic<bool> fInIo{false};
 };
 }  // namespace
 

@@ -49,6 +49,24 @@ uint32_t SpeedToBaud(speed_t aSpeed) {
   return 0;
 }
 
+void MakeRawLine(termios& aTio) {
+  aTio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                                         IXANY | INPCK | IGNPAR | IMAXBEL
+#ifdef IUCLC
+                                         | IUCLC
+#endif
+#ifdef IUTF8
+                                         | IUTF8
+#endif
+                                         );
+  aTio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  aTio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ECHOE | ECHOK | ICANON | ISIG | IEXTEN | NOFLSH | TOSTOP);
+  aTio.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
+  aTio.c_cflag |= CS8 | CLOCAL | CREAD;
+  aTio.c_cc[VMIN] = 0;
+  aTio.c_cc[VTIME] = 0;
+}
+
 bool DcbToTermios(const TzPlatformDCB& aDCB, termios& aTio) {
   termios t = aTio;
   speed_t speed{};

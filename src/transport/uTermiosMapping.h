@@ -26,6 +26,12 @@ uint32_t SpeedToBaud(speed_t aSpeed);
 // The other flags and characters have no termios counterpart.
 bool DcbToTermios(const TzPlatformDCB& aDCB, termios& aTio);
 
+// A binary line: no software flow control, no line editing, no echo, no
+// signals, no character translation, eight data bits, the receiver on,
+// modem lines ignored, reads that return what is there (VMIN = VTIME = 0).
+// Speed, parity, stop bits and hardware handshake are left as they are.
+void MakeRawLine(termios& aTio);
+
 // The record the driver's termios describes (binary mode, DTR on, RTS on or
 // handshake, the limits and the error, end and event characters 0).
 TzPlatformDCB TermiosToDcb(const termios& aTio);

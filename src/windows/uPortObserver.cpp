@@ -20,6 +20,7 @@
 
 #include <algorithm>
 
+#include "uButtonActivation.h"
 #include "uUtils.h"
 
 uint32_t PortObsTickCount() { return TickCount32(); }
@@ -164,7 +165,7 @@ void TfrmPortObserver::NotationClick() {
 }
 
 void TfrmPortObserver::Clear() {
-  btnClear->setChecked(false);
+  SetCheckedQuietly(btnClear, false);
   if (Removing) return;
   Removing = true;
   SG->setRowCount(1);

@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 
+#include "uButtonActivation.h"
 #include "uPortObserver.h"
 
 namespace {
@@ -141,12 +142,14 @@ void TfrmPortObserver::BuildBar() {
   chFilters->setAccessibleName(QStringLiteral("Фильтры включены"));
   chFilters->setGeometry(14, kBarTop + 7, 18, 18);
   chFilters->setChecked(true);
-  connect(chFilters, &QCheckBox::clicked, this, [this] { chFiltersClick(); });
+  OnButtonActivated(chFilters, this, [this] { chFiltersClick(); });
 
   btnClear = ToggleButton(this, QStringLiteral("btnClear"), QRect(140, kBarTop, 97, kBarHeight));
   btnClear->setText(QStringLiteral("Очистить"));
   SetHint(btnClear, QStringLiteral("Очистить"), QStringLiteral("Очищает таблицу"));
-  connect(btnClear, &QToolButton::clicked, this, [this] { Clear(); });
+  OnButtonActivated(btnClear, this, [this] {
+    if (btnClear->isChecked()) Clear();
+  });
 
   btnPause = ToggleButton(this, QStringLiteral("btnPause"), QRect(243, kBarTop, 35, kBarHeight));
   btnPause->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -172,7 +175,7 @@ void TfrmPortObserver::BuildFilters() {
   chFilterFunc->setObjectName(QStringLiteral("chFilterFunc"));
   chFilterFunc->setAccessibleName(QStringLiteral("Функция"));
   chFilterFunc->setGeometry(8, 8, 18, 18);
-  connect(chFilterFunc, &QCheckBox::clicked, this, [this] { chFilterFuncOrRegClick(); });
+  OnButtonActivated(chFilterFunc, this, [this] { chFilterFuncOrRegClick(); });
   auto* labFunc = new QLabel(QStringLiteral("Функция"), gbFilters);
   labFunc->setGeometry(28, 8, 120, 18);
   cbFunc = new QComboBox(gbFilters);
@@ -190,7 +193,7 @@ void TfrmPortObserver::BuildFilters() {
   chFilterReg->setObjectName(QStringLiteral("chFilterReg"));
   chFilterReg->setAccessibleName(QStringLiteral("Регистр"));
   chFilterReg->setGeometry(8, 60, 18, 18);
-  connect(chFilterReg, &QCheckBox::clicked, this, [this] { chFilterFuncOrRegClick(); });
+  OnButtonActivated(chFilterReg, this, [this] { chFilterFuncOrRegClick(); });
   auto* labReg = new QLabel(QStringLiteral("Регистр"), gbFilters);
   labReg->setGeometry(28, 60, 120, 18);
   txtReg = new QSpinBox(gbFilters);
@@ -213,8 +216,8 @@ void TfrmPortObserver::BuildFilters() {
   rbDec->setObjectName(QStringLiteral("rbDec"));
   rbDec->setToolTip(QStringLiteral("Десятичный вид"));
   rbDec->setGeometry(76, 22, 60, 20);
-  connect(rbHex, &QRadioButton::clicked, this, [this] { NotationClick(); });
-  connect(rbDec, &QRadioButton::clicked, this, [this] { NotationClick(); });
+  OnButtonActivated(rbHex, this, [this] { NotationClick(); });
+  OnButtonActivated(rbDec, this, [this] { NotationClick(); });
 
   auto* gbMode = new QGroupBox(QStringLiteral("Режим"), gbFilters);
   gbMode->setGeometry(8, 168, 144, 68);
@@ -225,7 +228,8 @@ void TfrmPortObserver::BuildFilters() {
   rbDinamica = new QRadioButton(QStringLiteral("Динамический"), gbMode);
   rbDinamica->setObjectName(QStringLiteral("rbDinamica"));
   rbDinamica->setGeometry(8, 44, 130, 20);
-  connect(rbStatica, &QRadioButton::clicked, this, [this] { rbStaticaClick(); });
+  // Only a change of mode clears the grid: choosing the chosen mode again does nothing.
+  OnButtonActivated(rbStatica, this, [this] { rbStaticaClick(); });
 
   btnAutoLimit = ToggleButton(gbFilters, QStringLiteral("btnAutoLimit"), QRect(8, 244, 144, 28));
   btnAutoLimit->setText(QStringLiteral("Автолимит"));

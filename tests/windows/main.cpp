@@ -2,8 +2,11 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "uButtonActivation.h"
+
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
+  InstallEnterActivatesButtons(&app);
   return RUN_ALL_TESTS();
 }

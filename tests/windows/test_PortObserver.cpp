@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+#include "uButtonActivation.h"
 #include "uPortObserver.h"
 
 namespace {
@@ -223,9 +224,9 @@ TEST_F(PortObserver, FiltersDecideWhichRequestsAppear) {
     auto obs = MakeObserver();
     obs->cbFunc->setCurrentIndex(c.FuncIndex);
     obs->txtReg->setValue(c.Reg);
-    obs->chFilterFunc->setChecked(c.ByFunc);
-    obs->chFilterReg->setChecked(c.ByReg);
-    obs->chFilters->setChecked(c.Filters);
+    SetCheckedQuietly(obs->chFilterFunc, c.ByFunc);
+    SetCheckedQuietly(obs->chFilterReg, c.ByReg);
+    SetCheckedQuietly(obs->chFilters, c.Filters);
     obs->AddRequest(Req(9, c.Func, c.RecReg));
     const QTableWidgetItem* uid = obs->SG->item(0, kObsColUID);
     EXPECT_EQ(uid->text() == QStringLiteral("9"), c.Shown) << c.Name;
@@ -235,7 +236,7 @@ TEST_F(PortObserver, FiltersDecideWhichRequestsAppear) {
 TEST_F(PortObserver, FilteredAndPausedRowsStillGetTheirAnswers) {
   Obs().AddRequest(Req(1, 6, 4101));  // a write, before the filter is ticked
   Obs().cbFunc->setCurrentIndex(2);   // "03h  Read Holding Registers"
-  Obs().chFilterFunc->setChecked(true);
+  SetCheckedQuietly(Obs().chFilterFunc, true);
   Obs().AddRequest(Req(2, 6, 60070));  // a write: filtered out
   EXPECT_EQ(Rows(), 1);
   Obs().AddAnswer(Ans(1));
@@ -313,26 +314,26 @@ TEST_F(PortObserver, FilterChangesClearOnlyInStaticMode) {
     bool ClearsInStatic;
   };
   const Case cases[] = {
-      {"checking the filters", [](TfrmPortObserver& o) { o.chFilters->setChecked(false); },
+      {"checking the filters", [](TfrmPortObserver& o) { SetCheckedQuietly(o.chFilters, false); },
        [](TfrmPortObserver& o) { o.chFilters->click(); }, true},
       {"unchecking the filters", [](TfrmPortObserver&) {}, [](TfrmPortObserver& o) { o.chFilters->click(); }, false},
       {"ticking the function box", [](TfrmPortObserver&) {}, [](TfrmPortObserver& o) { o.chFilterFunc->click(); },
        true},
       {"unticking the function box while the register box is ticked",
        [](TfrmPortObserver& o) {
-         o.chFilterFunc->setChecked(true);
-         o.chFilterReg->setChecked(true);
+         SetCheckedQuietly(o.chFilterFunc, true);
+         SetCheckedQuietly(o.chFilterReg, true);
        },
        [](TfrmPortObserver& o) { o.chFilterFunc->click(); }, true},
-      {"unticking the only ticked box", [](TfrmPortObserver& o) { o.chFilterReg->setChecked(true); },
+      {"unticking the only ticked box", [](TfrmPortObserver& o) { SetCheckedQuietly(o.chFilterReg, true); },
        [](TfrmPortObserver& o) { o.chFilterReg->click(); }, false},
-      {"ticking a box with the filters off", [](TfrmPortObserver& o) { o.chFilters->setChecked(false); },
+      {"ticking a box with the filters off", [](TfrmPortObserver& o) { SetCheckedQuietly(o.chFilters, false); },
        [](TfrmPortObserver& o) { o.chFilterReg->click(); }, false},
-      {"another function while filtering by function", [](TfrmPortObserver& o) { o.chFilterFunc->setChecked(true); },
+      {"another function while filtering by function", [](TfrmPortObserver& o) { SetCheckedQuietly(o.chFilterFunc, true); },
        [](TfrmPortObserver& o) { o.cbFunc->setCurrentIndex(3); }, true},
       {"another function while not filtering by it", [](TfrmPortObserver&) {},
        [](TfrmPortObserver& o) { o.cbFunc->setCurrentIndex(3); }, false},
-      {"another register while filtering by register", [](TfrmPortObserver& o) { o.chFilterReg->setChecked(true); },
+      {"another register while filtering by register", [](TfrmPortObserver& o) { SetCheckedQuietly(o.chFilterReg, true); },
        [](TfrmPortObserver& o) { o.txtReg->setValue(60070); }, true},
       {"another register while not filtering by it", [](TfrmPortObserver&) {},
        [](TfrmPortObserver& o) { o.txtReg->setValue(60070); }, false},
@@ -344,10 +345,10 @@ TEST_F(PortObserver, FilterChangesClearOnlyInStaticMode) {
       c.Setup(*obs);
       // Rows that no filter of any case hides.
       const bool filters = obs->chFilters->isChecked();
-      obs->chFilters->setChecked(false);
+      SetCheckedQuietly(obs->chFilters, false);
       obs->AddRequest(Req(1, 3, 4101));
       obs->AddRequest(Req(2, 3, 4102));
-      obs->chFilters->setChecked(filters);
+      SetCheckedQuietly(obs->chFilters, filters);
       c.Change(*obs);
       const bool cleared = obs->SG->rowCount() == 1 && obs->SG->item(0, kObsColUID)->text().isEmpty();
       EXPECT_EQ(cleared, statica && c.ClearsInStatic) << c.Name << (statica ? " (static)" : " (dynamic)");
