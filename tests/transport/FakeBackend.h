@@ -38,6 +38,7 @@ struct TzFakeLine {
   std::vector<std::vector<uint8_t>> Written;
   std::function<TzFakeReply(const std::vector<uint8_t>&)> Responder;
   bool HoldReads = false;              // a read waits until released or interrupted
+  bool FailWrites = false;             // a write ends unfinished (a stuck line)
   int ReadsWaiting = 0;
   bool Interrupted = false;
 
@@ -113,7 +114,7 @@ public:
     std::lock_guard lock(L->M);
     L->Log.push_back("write");
     aWritten = 0;
-    if (!L->IsOpen || L->Interrupted) return false;
+    if (!L->IsOpen || L->Interrupted || L->FailWrites) return false;
     fLastWrite.assign(aData, aData + aCount);
     L->Written.push_back(fLastWrite);
     L->CV.notify_all();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "FakeBackend.h"
@@ -458,4 +459,52 @@ TEST_F(FreePortTest, DestroyingTheEngineFromItsOwnCallback) {
   EXPECT_EQ(Answers.size(), 1u);
   EXPECT_EQ(Engine, nullptr);
 }
+}  // namespace
+
+namespace {
+
+// A write that does not end (a stuck adapter) leaves the line in no known
+// state: the exchange answers "port unusable" at once instead of reading.
+TEST_F(FreePortTest, AnUnfinishedWriteAnswersUnusableWithoutReading) {
+  EchoResponder();
+  ASSERT_TRUE(Engine->Start());
+  Line->FailWrites = true;
+  ASSERT_TRUE(Engine->SendCmd(Frame(1), 16));
+  ASSERT_TRUE(WaitAnswers(1));
+  EXPECT_EQ(Answers[0].ErrCode, 0xFFFFFFFFu);
+  EXPECT_TRUE(Answers[0].Bytes.empty());
+  {
+    std::lock_guard lock(Line->M);
+    const auto write = std::find(Line->Log.begin(), Line->Log.end(), "write");
+    ASSERT_NE(write, Line->Log.end());
+    EXPECT_EQ(std::find(write, Line->Log.end(), "read"), Line->Log.end());
+    Line->FailWrites = false;
+  }
+  ASSERT_TRUE(Engine->SendCmd(Frame(2), 16));
+  ASSERT_TRUE(WaitAnswers(2));
+  EXPECT_EQ(Answers[1].ErrCode, 0u);
+}
+
+// Starts that fail their settings step race with running exchanges: each
+// answer carries the code of its own exchange (0, or "unusable" for the one
+// a Start cut short), never the opening code a Start wrote meanwhile.
+TEST_F(FreePortTest, EachAnswerCarriesTheCodeOfItsOwnExchange) {
+  EchoResponder();
+  ASSERT_TRUE(Engine->Start());
+  Line->FailStep = "setstate";  // later Starts fail with 2 but keep the handle
+  std::atomic<bool> done{false};
+  std::thread starter([&] {
+    while (!done) {
+      Engine->Start();
+      std::this_thread::yield();
+    }
+  });
+  for (uint8_t i = 0; i < 150; ++i) ASSERT_TRUE(Engine->SendCmd(Frame(i), 16));
+  const bool all = WaitAnswers(150);
+  done = true;
+  starter.join();
+  ASSERT_TRUE(all);
+  for (const TzAnswer& a : Answers) EXPECT_TRUE(a.ErrCode == 0 || a.ErrCode == 0xFFFFFFFFu) << a.ErrCode;
+}
+
 }  // namespace

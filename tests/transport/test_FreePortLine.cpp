@@ -12,6 +12,14 @@
 #include "TestPump.h"
 #include "uFreePort.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "uSerialPorts.h"
+#endif
+
 namespace {
 using namespace std::chrono_literals;
 using TzClock = std::chrono::steady_clock;
@@ -365,6 +373,102 @@ TEST_F(LineTest, UnsupportedSettingsFailTheSettingsStep) {
     EXPECT_FALSE(engine->Start());
     EXPECT_EQ(engine->ErrorCode(), 2u);
   }
+}
+
+// The near end of the far end's line, opened as another program would (the
+// engine's exclusive open refuses later opens of the port, not earlier ones).
+class TzNearEnd {
+public:
+  explicit TzNearEnd(int32_t aPort) : fFd(::open(PortDeviceName(aPort).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
+  ~TzNearEnd() {
+    if (fFd >= 0) ::close(fFd);
+  }
+  int Fd() const { return fFd; }
+
+private:
+  int fFd;
+};
+
+// A freshly plugged adapter: Linux gives a serial device the terminal
+// defaults (XON/XOFF, line editing, echo, CR/LF translation). The engine must
+// carry every byte value both ways, 0x11 and 0x13 among them, exchange after
+// exchange.
+TEST_F(LineTest, APortInTheKernelsDefaultModeCarriesEveryByte) {
+  {
+    TzNearEnd near(Far->EnginePort());
+    ASSERT_GE(near.Fd(), 0);
+    termios t{};
+    ASSERT_EQ(::tcgetattr(near.Fd(), &t), 0);
+    t.c_iflag |= IXON | IXOFF | ICRNL;
+    t.c_oflag |= OPOST | ONLCR;
+    t.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+    ASSERT_EQ(::tcsetattr(near.Fd(), TCSANOW, &t), 0);
+  }
+  StartEngine();
+  // Requests and answers full of flow-control, line-editing and CR/LF bytes.
+  const std::vector<uint8_t> request = {0x10, 0x13, 0x0A, 0x11, 0x0D, 0x03, 0x13, 0x7F};
+  const std::vector<uint8_t> answer = {0x10, 0x13, 0x04, 0x11, 0x13, 0x0A, 0x0D, 0x1A, 0x03, 0x7F, 0x00, 0xFF, 0x13};
+  std::vector<std::vector<uint8_t>> received;
+  Responder = std::thread([&] {
+    while (!StopResponder) {
+      std::vector<uint8_t> req;
+      if (!Far->ReadExactly(req, request.size(), 50)) continue;
+      received.push_back(req);
+      Far->Write(answer);
+    }
+  });
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_TRUE(Engine->SendCmd(TStringBytes::FromBytes(std::span<const uint8_t>(request)), 16));
+    ASSERT_TRUE(WaitAnswers(static_cast<size_t>(i) + 1));
+    EXPECT_EQ(Answers[static_cast<size_t>(i)].ErrCode, 0u) << "exchange " << i;
+    EXPECT_EQ(Answers[static_cast<size_t>(i)].Bytes, answer) << "exchange " << i;
+  }
+  StopResponder = true;
+  Responder.join();
+  ASSERT_EQ(received.size(), 4u);
+  for (const auto& r : received) EXPECT_EQ(r, request);
+  // Nothing came back as an echo of our own request.
+  EXPECT_TRUE(Far->Drain(50).empty());
+}
+
+// Output held up on the line (as CTS held off, or a stuck adapter, does):
+// the write gives up within the write time-outs and the exchange answers
+// "port unusable"; once the line moves again, exchanges work.
+TEST_F(LineTest, AStuckLineEndsTheWriteWithinItsTimeouts) {
+  TzNearEnd near(Far->EnginePort());
+  ASSERT_GE(near.Fd(), 0);
+  StartEngine();
+  EchoResponder();
+  ASSERT_EQ(::tcflow(near.Fd(), TCOOFF), 0);
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  ASSERT_TRUE(WaitAnswers(1));
+  EXPECT_EQ(Answers[0].ErrCode, 0xFFFFFFFFu);
+  ASSERT_EQ(::tcflow(near.Fd(), TCOON), 0);
+  ASSERT_TRUE(Engine->SendCmd(Cmd(2), 16));
+  ASSERT_TRUE(WaitAnswers(2));
+  EXPECT_EQ(Answers[1].ErrCode, 0u);
+  EXPECT_EQ(Answers[1].Bytes, Request(2));
+}
+
+// With no write time-outs at all a held-up write waits, but Stop still gets
+// the port back at once, and the exchange answers "port unusable".
+TEST_F(LineTest, StopGetsThePortBackFromAWriteWithoutTimeouts) {
+  TzNearEnd near(Far->EnginePort());
+  ASSERT_GE(near.Fd(), 0);
+  Engine = MakeEngine(Far->EnginePort());
+  Engine->LocTimeouts().WriteTotalTimeoutMultiplier = 0;
+  Engine->LocTimeouts().WriteTotalTimeoutConstant = 0;
+  ASSERT_TRUE(Engine->Start());
+  ASSERT_EQ(::tcflow(near.Fd(), TCOOFF), 0);
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  Pump.RunFor(300ms);
+  EXPECT_TRUE(Answers.empty());  // still trying to send
+  auto stopped = std::async(std::launch::async, [&] { return Engine->Stop(); });
+  ASSERT_EQ(stopped.wait_for(5s), std::future_status::ready) << "Stop did not get the port back";
+  EXPECT_TRUE(stopped.get());
+  ASSERT_TRUE(WaitAnswers(1));
+  EXPECT_EQ(Answers[0].ErrCode, 0xFFFFFFFFu);
+  ::tcflow(near.Fd(), TCOON);
 }
 #endif
 }  // namespace

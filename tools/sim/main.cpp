@@ -27,12 +27,16 @@ struct TzOptions {
   std::string Link;
   std::vector<std::string> Commands;
   bool Verbose = false;
+  bool TtyDefaults = false;
 };
 
 const char kUsage[] =
     "usage: rk7140-sim [options]\n"
     "  --port DEVICE     serve a serial device instead of a new pseudo-terminal\n"
     "  --link PATH       also make PATH a symbolic link to the pseudo-terminal\n"
+    "  --tty-defaults    leave the client's end of the pseudo-terminal in the kernel's default\n"
+    "                    terminal mode (echo, line editing, XON/XOFF), as a freshly plugged\n"
+    "                    serial adapter is, instead of raw\n"
     "  --address N       bus address 1..247 (16)\n"
     "  --baud N          1200 2400 4800 9600 14400 19200 28800 38400 57600 115200 (9600)\n"
     "  --format F        8N1 8O1 8E1 8N2 (8N1)\n"
@@ -60,6 +64,10 @@ bool ParseOptions(int argc, char** argv, TzOptions& aOptions) {
     }
     if (option == "--verbose") {
       aOptions.Verbose = true;
+      continue;
+    }
+    if (option == "--tty-defaults") {
+      aOptions.TtyDefaults = true;
       continue;
     }
     if (option == "--static-inputs") {
@@ -181,7 +189,7 @@ int main(int argc, char** argv) {
   std::string path;
   std::string error;
   if (options.Port.empty()) {
-    if (!pty.Open(error)) {
+    if (!pty.Open(error, !options.TtyDefaults)) {
       std::fprintf(stderr, "rk7140-sim: %s\n", error.c_str());
       return 1;
     }

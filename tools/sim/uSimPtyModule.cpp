@@ -3,7 +3,7 @@
 bool TzSimPtyModule::Start() {
   if (fSlave.Running()) return true;
   Stop();  // after a failed line: join the old thread first
-  if (!fPty.Open(fError)) return false;
+  if (!fPty.Open(fError, !fTtyDefaults)) return false;
   if (!fSlave.Start(fPty.MasterFd(), false)) {
     fError = "the module's thread did not start";
     fPty.Close();

@@ -25,6 +25,9 @@ class TzSimPtyModule {
   bool Start();
   // Stops serving and closes the pseudo-terminal; Start may follow again.
   void Stop();
+  // Leaves the client's end of the next pseudo-terminal in the kernel's
+  // default terminal mode instead of raw (call before Start).
+  void SetTtyDefaults(bool aDefaults) { fTtyDefaults = aDefaults; }
   // The pseudo-terminal a client opens; empty before Start.
   const std::string& Path() const { return fPty.SlavePath(); }
   TzSimModule& Module() { return fModule; }
@@ -35,4 +38,5 @@ class TzSimPtyModule {
   TzSimPty fPty;
   TzSimSlave fSlave;
   std::string fError;
+  bool fTtyDefaults = false;
 };

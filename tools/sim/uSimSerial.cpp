@@ -24,7 +24,7 @@ bool SpeedOf(int aBaudCode, speed_t& aSpeed) {
 
 }  // namespace
 
-bool TzSimPty::Open(std::string& aError) {
+bool TzSimPty::Open(std::string& aError, bool aRawClient) {
   Close();
   fMaster = posix_openpt(O_RDWR | O_NOCTTY);
   if (fMaster < 0) {
@@ -52,7 +52,7 @@ bool TzSimPty::Open(std::string& aError) {
   }
   cfmakeraw(&raw);
   raw.c_cflag |= CLOCAL | CREAD;
-  if (tcsetattr(fSlave, TCSANOW, &raw) != 0) {
+  if (aRawClient && tcsetattr(fSlave, TCSANOW, &raw) != 0) {
     aError = SystemError("tcsetattr");
     Close();
     return false;

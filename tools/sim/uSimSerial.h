@@ -14,9 +14,12 @@ class TzSimPty {
   TzSimPty& operator=(const TzSimPty&) = delete;
   ~TzSimPty() { Close(); }
 
-  // Creates the pair in raw mode (nothing echoed or translated). False and
-  // a reason when the system refuses.
-  bool Open(std::string& aError);
+  // Creates the pair in raw mode (nothing echoed or translated), or with
+  // the client's end left in the kernel's default terminal mode (echo, line
+  // editing, XON/XOFF, CR/LF translation: what a freshly plugged serial
+  // adapter has) when aRawClient is false. False and a reason when the
+  // system refuses.
+  bool Open(std::string& aError, bool aRawClient = true);
   void Close();
   int MasterFd() const { return fMaster; }
   const std::string& SlavePath() const { return fSlavePath; }
