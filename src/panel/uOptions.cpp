@@ -3,22 +3,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QString>
-#include <fstream>
 #include <pugixml.hpp>
 #include <sstream>
-#include <system_error>
 
+#include "uFileReplace.h"
 #include "uUtils.h"
 
 namespace {
 
 std::filesystem::path ToPath(const QString& aText) {
   return std::filesystem::path(aText.toStdU16String());
-}
-
-std::string PathText(const std::filesystem::path& aPath) {
-  const std::u8string text = aPath.u8string();
-  return std::string(text.begin(), text.end());
 }
 
 }  // namespace
@@ -57,38 +51,7 @@ bool SaveOptionsFile(const std::filesystem::path& aPath, const TzOptionsRecord& 
   std::ostringstream text;
   doc.save(text, "  ", pugi::format_default, pugi::encoding_utf8);
 
-  std::error_code ec;
-  const std::filesystem::path folder = aPath.parent_path();
-  if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-      aError = "не удалось создать папку " + PathText(folder) + ": " + ec.message();
-      return false;
-    }
-  }
-
-  std::filesystem::path temp = aPath;
-  temp += ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (out) {
-      out << text.str();
-      out.flush();
-    }
-    if (!out) {
-      std::filesystem::remove(temp, ec);
-      aError = "не удалось записать файл " + PathText(temp);
-      return false;
-    }
-  }
-  std::filesystem::rename(temp, aPath, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
-    aError = "не удалось заменить файл " + PathText(aPath) + ": " + ec.message();
-    return false;
-  }
-  return true;
+  return WriteFileReplacing(aPath, text.str(), aError);
 }
 
 std::filesystem::path OptionsFilePath() {

@@ -1,5 +1,5 @@
 // The observer's behaviour: filling the grid from the feeds, clearing,
-// the automatic row limit, the control bar and the copy of a row.
+// the automatic row limit, the control bar, the copy of rows and saving them.
 #include "uPortObserver.h"
 
 #include <QApplication>
@@ -21,6 +21,8 @@
 #include <algorithm>
 
 #include "uButtonActivation.h"
+#include "uCsvText.h"
+#include "uSaveFile.h"
 #include "uUtils.h"
 
 uint32_t PortObsTickCount() { return TickCount32(); }
@@ -223,8 +225,8 @@ void TfrmPortObserver::InterfaceTimerTimer() {
 void TfrmPortObserver::ShowControlBar(bool aPointerInside) {
   fGridTop = aPointerInside ? kObsBarMargin : kObsHiddenMargin;
   for (QWidget* control : {static_cast<QWidget*>(btnFilters), static_cast<QWidget*>(btnClear),
-                           static_cast<QWidget*>(btnPause), static_cast<QWidget*>(chFilters),
-                           static_cast<QWidget*>(btnPin)})
+                           static_cast<QWidget*>(btnPause), static_cast<QWidget*>(btnSave),
+                           static_cast<QWidget*>(chFilters), static_cast<QWidget*>(btnPin)})
     control->setVisible(aPointerInside);
   if (!aPointerInside) {
     gbFilters->hide();
@@ -233,17 +235,65 @@ void TfrmPortObserver::ShowControlBar(bool aPointerInside) {
   PlaceGrid();
 }
 
-QString TfrmPortObserver::SelectedRowText() const {
-  const int row = SG->currentRow();
-  QStringList lines;
+QStringList TfrmPortObserver::GridHeader() const {
+  QStringList header;
   for (int column = 0; column < kObsColumnCount; ++column) {
-    const QTableWidgetItem* header = SG->horizontalHeaderItem(column);
-    lines << (header ? header->text() : QString()) + QStringLiteral(": ") + (row >= 0 ? Cell(row, column) : QString());
+    const QTableWidgetItem* item = SG->horizontalHeaderItem(column);
+    header << (item ? item->text() : QString());
+  }
+  return header;
+}
+
+QStringList TfrmPortObserver::RowTexts(int aRow) const {
+  QStringList cells;
+  bool empty = true;
+  for (int column = 0; column < kObsColumnCount; ++column) {
+    cells << Cell(aRow, column);
+    empty = empty && cells.constLast().isEmpty();
+  }
+  return empty ? QStringList() : cells;
+}
+
+QList<QStringList> TfrmPortObserver::GridRows() const {
+  QList<QStringList> rows;
+  for (int row = 0; row < SG->rowCount(); ++row)
+    if (QStringList cells = RowTexts(row); !cells.isEmpty()) rows << cells;
+  return rows;
+}
+
+QString TfrmPortObserver::SelectedRowsText() const {
+  QList<int> selected;
+  for (const QModelIndex& index : SG->selectionModel()->selectedRows()) selected << index.row();
+  std::sort(selected.begin(), selected.end());
+  QStringList lines;
+  for (const int row : selected) {
+    QStringList cells = RowTexts(row);
+    if (cells.isEmpty()) continue;
+    // A tab or line break inside a cell would split the row when pasted.
+    for (QString& cell : cells)
+      for (QChar& ch : cell)
+        if (ch == u'\t' || ch == u'\r' || ch == u'\n') ch = u' ';
+    lines << cells.join(u'\t');
   }
   return lines.join(QStringLiteral("\r\n"));
 }
 
-void TfrmPortObserver::CopySelectedRow() { QApplication::clipboard()->setText(SelectedRowText()); }
+void TfrmPortObserver::CopySelectedRows() {
+  const QString text = SelectedRowsText();
+  if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+}
+
+void TfrmPortObserver::SaveGrid() {
+  const QString suggested =
+      SuggestedSavePath(QStringLiteral("Наблюдение_COM") + QString::number(fComPort), QDateTime::currentDateTime(),
+                        QStringLiteral("csv"));
+  const QString path = ChooseSaveFile(this, suggested, QStringLiteral("CSV (*.csv)"));
+  if (!path.isEmpty()) SaveGridTo(path);
+}
+
+bool TfrmPortObserver::SaveGridTo(const QString& aPath) {
+  return SaveFileReporting(aPath, CsvFile(GridHeader(), GridRows()));
+}
 
 bool TfrmPortObserver::eventFilter(QObject* aWatched, QEvent* aEvent) {
   if (aWatched == SG && (aEvent->type() == QEvent::KeyPress || aEvent->type() == QEvent::KeyRelease)) {
@@ -251,7 +301,7 @@ bool TfrmPortObserver::eventFilter(QObject* aWatched, QEvent* aEvent) {
     // The key of "C" whatever the layout: Latin C or the Cyrillic letter on it.
     const bool isC = key->key() == Qt::Key_C || key->key() == 0x0421;
     if (isC && (key->modifiers() & Qt::ControlModifier)) {
-      if (aEvent->type() == QEvent::KeyRelease) CopySelectedRow();
+      if (aEvent->type() == QEvent::KeyRelease) CopySelectedRows();
       return true;  // the grid's own copy of one cell stays out
     }
   }

@@ -5,14 +5,17 @@
 // bytes); its answer fills the same row (elapsed time, value, answer bytes).
 // Dynamic mode adds a row per request; static mode keeps one row per register
 // and overwrites it. Function and register filters, hexadecimal or decimal
-// bytes, an automatic row limit and Ctrl+C copy of the selected row. The panel
+// bytes, an automatic row limit, Ctrl+C copy of the selected rows and saving
+// the grid as shown to a CSV file. The panel
 // opens any number of these windows; all of them are fed through
 // PortObsFeedRequest / PortObsFeedAnswer. Everything runs on the user-interface
 // thread.
 #pragma once
 
 #include <QIcon>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -87,10 +90,26 @@ public:
 
   // The record of grid row aRow (0 is the first row below the header), or null.
   const TzRowTick* RowTick(int aRow) const;
-  // The text Ctrl+C puts on the clipboard: "header: cell" per column of the
-  // selected row, joined by "\r\n".
-  QString SelectedRowText() const;
-  void CopySelectedRow();
+  // The text Ctrl+C puts on the clipboard, for pasting into a spreadsheet: one
+  // line per selected row, top to bottom, its cells joined by tabs; lines
+  // joined by "\r\n". Tabs and line breaks inside a cell become spaces. Empty
+  // rows are left out.
+  QString SelectedRowsText() const;
+  // Puts that text on the clipboard; without a selected row it is left alone.
+  void CopySelectedRows();
+
+  // The grid as shown: its column titles, and the texts of every row that is
+  // not empty, top to bottom.
+  QStringList GridHeader() const;
+  QList<QStringList> GridRows() const;
+  // btnSave: asks for a file (suggested "Наблюдение_COM"n"_<date_time>.csv" in
+  // the documents folder) and saves the grid there. The grid keeps running
+  // while the dialog is open; the rows it shows when the file is chosen are
+  // saved.
+  void SaveGrid();
+  // Writes the grid to aPath as CSV (header row, ";", UTF-8 with a byte-order
+  // mark). False, with the reason in the message log, when it cannot.
+  bool SaveGridTo(const QString& aPath);
 
   // Timer handlers.
   void AutoClearTimerTimer();
@@ -115,6 +134,7 @@ public:
   QCheckBox* chFilters = nullptr;
   QToolButton* btnClear = nullptr;
   QToolButton* btnPause = nullptr;
+  QToolButton* btnSave = nullptr;
   QToolButton* btnPin = nullptr;
   QGroupBox* gbFilters = nullptr;
   QCheckBox* chFilterFunc = nullptr;
@@ -145,6 +165,8 @@ private:
   int TakeRow();
   void SetCell(int aRow, int aColumn, const QString& aText);
   QString Cell(int aRow, int aColumn) const;
+  // The row's cell texts, or an empty list when every cell is empty.
+  QStringList RowTexts(int aRow) const;
   void SelectRow(int aRow);
   void WidenAnswerColumn(const QString& aText);
   void DeleteOldestRows(int aCount);

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,7 +14,10 @@
 #include <QTableWidget>
 #include <QToolButton>
 
+#include <algorithm>
+
 #include "uButtonActivation.h"
+#include "uObsColumns.h"
 #include "uPortObserver.h"
 
 namespace {
@@ -83,6 +87,50 @@ QIcon PinIcon() {
   return icon;
 }
 
+// A diskette in blue: shutter on top, label below.
+QIcon SaveIcon() {
+  QPixmap pixmap = Canvas();
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QPainterPath body;
+  body.moveTo(3, 3);
+  body.lineTo(14, 3);
+  body.lineTo(17, 6);
+  body.lineTo(17, 17);
+  body.lineTo(3, 17);
+  body.closeSubpath();
+  painter.setPen(QPen(QColor(20, 60, 120), 1));
+  painter.setBrush(QColor(50, 100, 180));
+  painter.drawPath(body);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(215, 225, 240));
+  painter.drawRect(QRectF(6, 3.5, 7, 4.5));
+  painter.setBrush(QColor(50, 100, 180));
+  painter.drawRect(QRectF(10.5, 4.5, 1.5, 2.5));
+  painter.setBrush(Qt::white);
+  painter.drawRect(QRectF(5.5, 10.5, 9, 6));
+  QIcon icon;
+  icon.addPixmap(pixmap);
+  return icon;
+}
+
+// The design widths scaled by the grid's font, and never narrower than a
+// column's header or, for the time, than a full date and time.
+void SetColumnWidths(QTableWidget* aGrid) {
+  const QFontMetrics metrics(aGrid->font());
+  const double average = AverageCharWidth(QFontMetricsF(aGrid->font()));
+  QChar widestDigit = u'0';
+  for (QChar digit = u'1'; digit <= u'9'; digit = QChar(digit.unicode() + 1))
+    if (metrics.horizontalAdvance(digit) > metrics.horizontalAdvance(widestDigit)) widestDigit = digit;
+  const QString fullTime = QStringLiteral("00.00.0000 00:00:00").replace(u'0', widestDigit);
+  for (int column = 0; column < kObsColumnCount; ++column) {
+    int width = std::max(ScaleDesignWidth(kObsDesignWidths[static_cast<size_t>(column)], average),
+                         aGrid->horizontalHeader()->sectionSizeHint(column));
+    if (column == kObsColTime) width = std::max(width, metrics.horizontalAdvance(fullTime) + 10);
+    aGrid->setColumnWidth(column, width);
+  }
+}
+
 }  // namespace
 
 TfrmPortObserver::TfrmPortObserver(QWidget* aOwner)
@@ -118,14 +166,13 @@ void TfrmPortObserver::BuildGrid() {
                             QStringLiteral("Ф-ция"),   QStringLiteral("Таймаут"),  QStringLiteral("Значение"),
                             QStringLiteral("Название"), QStringLiteral("Запрос"), QStringLiteral("Ответ")};
   SG->setHorizontalHeaderLabels(headers);
-  const int widths[kObsColumnCount] = {35, 120, 90, 40, 55, 60, 200, 140, 140};
-  for (int column = 0; column < kObsColumnCount; ++column) SG->setColumnWidth(column, widths[column]);
+  SetColumnWidths(SG);
   SG->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   SG->horizontalHeader()->setStretchLastSection(false);
   SG->verticalHeader()->hide();
   SG->verticalHeader()->setDefaultSectionSize(20);
   SG->setSelectionBehavior(QAbstractItemView::SelectRows);
-  SG->setSelectionMode(QAbstractItemView::SingleSelection);
+  SG->setSelectionMode(QAbstractItemView::ExtendedSelection);  // Ctrl+C copies every selected row
   SG->setEditTriggers(QAbstractItemView::NoEditTriggers);
   SG->setWordWrap(false);
   SG->installEventFilter(this);
@@ -155,6 +202,13 @@ void TfrmPortObserver::BuildBar() {
   btnPause->setToolButtonStyle(Qt::ToolButtonIconOnly);
   btnPause->setIcon(PauseIcon());
   SetHint(btnPause, QStringLiteral("Пауза"), QStringLiteral("Приостанавливает заполнение таблицы"));
+
+  btnSave = ToggleButton(this, QStringLiteral("btnSave"), QRect(284, kBarTop, 35, kBarHeight));
+  btnSave->setCheckable(false);  // an action, not a state
+  btnSave->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  btnSave->setIcon(SaveIcon());
+  SetHint(btnSave, QStringLiteral("Сохранить"), QStringLiteral("Сохраняет таблицу в файл CSV"));
+  connect(btnSave, &QToolButton::clicked, this, [this] { SaveGrid(); });
 
   btnPin = ToggleButton(this, QStringLiteral("btnPin"), QRect(0, kBarTop, 35, kBarHeight));
   btnPin->setToolButtonStyle(Qt::ToolButtonIconOnly);

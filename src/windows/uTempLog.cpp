@@ -2,9 +2,13 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QVBoxLayout>
+
+#include "uSaveFile.h"
 
 namespace {
 
@@ -64,9 +68,21 @@ TfrmTempLog::TfrmTempLog(QWidget* aMainWindow)
   // The log lives as long as the program: no undo history may pile up.
   Rich->document()->setUndoRedoEnabled(false);
 
+  btnSave = new QPushButton(QStringLiteral("Сохранить"), this);
+  btnSave->setObjectName(QStringLiteral("btnSave"));
+  btnSave->setAccessibleName(btnSave->text());
+  btnSave->setToolTip(QStringLiteral("Сохраняет сообщения в текстовый файл"));
+  btnSave->setAutoDefault(false);
+  connect(btnSave, &QPushButton::clicked, this, [this] { SaveLog(); });
+
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(3, 3, 3, 3);
+  layout->setSpacing(3);
   layout->addWidget(Rich);
+  auto* bar = new QHBoxLayout;
+  bar->addStretch();
+  bar->addWidget(btnSave);
+  layout->addLayout(bar);
 
   chkUnique = new QCheckBox(QStringLiteral("Показывать только уникальные сообщения (без повторов)"), this);
   chkUnique->setObjectName(QStringLiteral("chkUnique"));
@@ -93,6 +109,14 @@ void TfrmTempLog::RePos(const QWidget* aMainWindow) {
   const QRect own = frameGeometry();
   move(main.left() + main.width() / 2 - own.width() / 2, main.top() + main.height() / 2 - own.height() / 2);
 }
+
+void TfrmTempLog::SaveLog() {
+  const QString suggested = SuggestedSavePath(QStringLiteral("Лог"), QDateTime::currentDateTime(), QStringLiteral("txt"));
+  const QString path = ChooseSaveFile(this, suggested, QStringLiteral("Текст (*.txt)"));
+  if (!path.isEmpty()) SaveLogTo(path);
+}
+
+bool TfrmTempLog::SaveLogTo(const QString& aPath) { return SaveFileReporting(aPath, TempLogFileText()); }
 
 void TfrmTempLog::closeEvent(QCloseEvent* aEvent) {
   aEvent->ignore();
@@ -135,4 +159,15 @@ void ClearTempLog(const TzTempLogCounts& aCounts) {
 std::vector<TzTempLogLine> TempLogLines() {
   const QTextDocument* doc = LogDocument();
   return doc ? LogLines(*doc) : std::vector<TzTempLogLine>{};
+}
+
+QByteArray TempLogFileText() {
+#ifdef _WIN32
+  const QString lineEnd = QStringLiteral("\r\n");
+#else
+  const QString lineEnd = QStringLiteral("\n");
+#endif
+  QString text;
+  for (const TzTempLogLine& line : TempLogLines()) text += line.Text + lineEnd;
+  return text.toUtf8();
 }

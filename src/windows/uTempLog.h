@@ -3,12 +3,14 @@
 //
 // The log lists notable events newest first (line 0 at the top) and ends with a
 // block of nine counter lines of Modbus exception answers. One window exists
-// for the life of the program; closing it only hides it. The functions write to
+// for the life of the program; closing it only hides it. "Сохранить" saves the
+// lines to a text file. The functions write to
 // the rich-text box of the window created last; before a window exists (or
 // after it is gone) they do nothing. Everything runs on the user-interface
 // thread.
 #pragma once
 
+#include <QByteArray>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -46,9 +48,17 @@ public:
   // Centres the window over aMainWindow (halves rounded toward zero).
   void RePos(const QWidget* aMainWindow);
 
+  // btnSave: asks for a file (suggested "Лог_<date_time>.txt" in the documents
+  // folder) and saves the log there.
+  void SaveLog();
+  // Writes TempLogFileText() to aPath. False, with the reason in the log, when
+  // it cannot.
+  bool SaveLogTo(const QString& aPath);
+
   QTextEdit* Rich = nullptr;
   QCheckBox* chkUnique = nullptr;
   QPushButton* btnClear = nullptr;
+  QPushButton* btnSave = nullptr;
 
 protected:
   void closeEvent(QCloseEvent* aEvent) override;  // hides instead of closing
@@ -75,3 +85,6 @@ void ClearTempLog(const TzTempLogCounts& aCounts);
 
 // The log's lines top to bottom with their colours; empty without a window.
 std::vector<TzTempLogLine> TempLogLines();
+// The log as a UTF-8 text file: its lines top to bottom (newest first, the
+// counter block included), each ended by a line break ("\r\n" on Windows).
+QByteArray TempLogFileText();

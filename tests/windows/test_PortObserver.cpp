@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "uButtonActivation.h"
+#include "uObsColumns.h"
 #include "uPortObserver.h"
 
 namespace {
@@ -92,10 +93,11 @@ TEST_F(PortObserver, StartsEmptyWithTheDefaultControls) {
 
   const QStringList headers{"##", "Время", "Регистр", "Ф-ция", "Таймаут", "Значение", "Название", "Запрос", "Ответ"};
   const int widths[] = {35, 120, 90, 40, 55, 60, 200, 140, 140};
+  const double average = AverageCharWidth(QFontMetricsF(Obs().SG->font()));
   ASSERT_EQ(Obs().SG->columnCount(), 9);
   for (int column = 0; column < 9; ++column) {
     EXPECT_EQ(Obs().SG->horizontalHeaderItem(column)->text(), headers[column]);
-    EXPECT_EQ(Obs().SG->columnWidth(column), widths[column]);
+    EXPECT_GE(Obs().SG->columnWidth(column), ScaleDesignWidth(widths[column], average)) << column;
   }
   EXPECT_EQ(Rows(), 1);
   EXPECT_EQ(Text(0, kObsColUID), QString());
@@ -114,6 +116,11 @@ TEST_F(PortObserver, StartsEmptyWithTheDefaultControls) {
   EXPECT_TRUE(Obs().gbFilters->isHidden());
   EXPECT_EQ(Obs().btnPause->accessibleName(), QStringLiteral("Пауза"));
   EXPECT_EQ(Obs().btnPin->accessibleName(), QStringLiteral("Закрепить панель"));
+  EXPECT_EQ(Obs().btnSave->accessibleName(), QStringLiteral("Сохранить"));
+  EXPECT_TRUE(Obs().btnSave->toolTip().startsWith(QStringLiteral("Сохранить\n")));
+  EXPECT_FALSE(Obs().btnSave->isCheckable());
+  EXPECT_FALSE(Obs().btnSave->icon().isNull());
+  EXPECT_NE(Obs().btnSave->focusPolicy() & Qt::TabFocus, 0);
 }
 
 TEST_F(PortObserver, RequestAndAnswerFillOneRow) {
@@ -391,24 +398,57 @@ TEST_F(PortObserver, AnswerColumnWidensForLongAnswers) {
   EXPECT_EQ(Obs().SG->columnWidth(kObsColAnswer), QFontMetrics(Obs().SG->font()).horizontalAdvance(text) + 10);
 }
 
-TEST_F(PortObserver, CtrlCCopiesTheSelectedRow) {
-  QApplication::clipboard()->clear();
-  QTest::keyRelease(Obs().SG, Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(QApplication::clipboard()->text(),
-            QStringLiteral("##: \r\nВремя: \r\nРегистр: \r\nФ-ция: \r\nТаймаут: \r\nЗначение: \r\nНазвание: \r\n"
-                           "Запрос: \r\nОтвет: "));
+TEST_F(PortObserver, CtrlCCopiesEverySelectedRowTabSeparated) {
+  QApplication::clipboard()->setText(QStringLiteral("before"));
+  QTest::keyRelease(Obs().SG, Qt::Key_C, Qt::ControlModifier);  // only the empty row: nothing to copy
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
 
-  Obs().AddRequest(Req(7));
-  Obs().AddAnswer(Ans(7));
-  Obs().SG->setCurrentCell(0, 4);
+  UseDynamicMode();
+  for (int uid = 1; uid <= 4; ++uid) Obs().AddRequest(Req(uid, 3, 4100 + uid));
+  Obs().AddAnswer(Ans(3));
+  TzPortObsRec odd = Req(5, 3, 4200);
+  odd.Name = QStringLiteral("имя\tс табуляцией\nи строкой");
+  Obs().AddRequest(odd);
+
+  // Rows 3, 1 and 5 selected, in that order, the way Ctrl+click does it.
+  Obs().SG->clearSelection();
+  const auto select = [&](int aRow) {
+    Obs().SG->selectionModel()->select(Obs().SG->model()->index(aRow, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  };
+  select(2);
+  select(0);
+  select(4);
   QTest::keyRelease(Obs().SG, Qt::Key_C);  // without Ctrl: nothing
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
   QTest::keyRelease(Obs().SG, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+
   const QStringList lines = QApplication::clipboard()->text().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(lines.size(), 9);
-  EXPECT_EQ(lines[0], QStringLiteral("##: 7"));
-  EXPECT_EQ(lines[2], QStringLiteral("Регистр: 4101 (0x1005)"));
-  EXPECT_EQ(lines[4], QStringLiteral("Таймаут: 0 мс"));
-  EXPECT_EQ(lines[8], QStringLiteral("Ответ: 10.03.02.00.0C.45.81"));
+  ASSERT_EQ(lines.size(), 3);  // grid order, whatever the order of selecting
+  const QStringList first = lines[0].split(u'\t');
+  ASSERT_EQ(first.size(), kObsColumnCount);
+  EXPECT_EQ(first[kObsColUID], QStringLiteral("1"));
+  EXPECT_EQ(first[kObsColReg], QStringLiteral("4101 (0x1005)"));
+  EXPECT_EQ(first[kObsColRequest], QStringLiteral("10.03.10.05.00.01.93.8A"));
+  EXPECT_EQ(first[kObsColAnswer], QString());
+  const QStringList third = lines[1].split(u'\t');
+  ASSERT_EQ(third.size(), kObsColumnCount);
+  EXPECT_EQ(third[kObsColUID], QStringLiteral("3"));
+  EXPECT_EQ(third[kObsColElapsed], QStringLiteral("0 мс"));
+  EXPECT_EQ(third[kObsColAnswer], QStringLiteral("10.03.02.00.0C.45.81"));
+  const QStringList fifth = lines[2].split(u'\t');
+  ASSERT_EQ(fifth.size(), kObsColumnCount);  // the tab inside the name does not split the row
+  EXPECT_EQ(fifth[kObsColName], QStringLiteral("имя с табуляцией и строкой"));
+
+  // The mouse and the keyboard select several rows too: a click on the fourth
+  // row, then Shift+Down.
+  Obs().show();
+  QTest::mouseClick(Obs().SG->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    Obs().SG->visualItemRect(Obs().SG->item(3, 1)).center());
+  QTest::keyClick(Obs().SG, Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyRelease(Obs().SG, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text().count(QStringLiteral("\r\n")), 1);
+  EXPECT_TRUE(QApplication::clipboard()->text().startsWith(QStringLiteral("4\t")));
 }
 
 TEST_F(PortObserver, ControlBarHidesWhenUnpinnedAndThePointerLeaves) {
@@ -422,7 +462,8 @@ TEST_F(PortObserver, ControlBarHidesWhenUnpinnedAndThePointerLeaves) {
   Obs().ShowControlBar(false);
   EXPECT_EQ(Obs().SG->geometry().top(), kObsHiddenMargin);
   for (QWidget* control : {static_cast<QWidget*>(Obs().btnFilters), static_cast<QWidget*>(Obs().btnClear),
-                           static_cast<QWidget*>(Obs().btnPause), static_cast<QWidget*>(Obs().chFilters),
+                           static_cast<QWidget*>(Obs().btnPause), static_cast<QWidget*>(Obs().btnSave),
+                           static_cast<QWidget*>(Obs().chFilters),
                            static_cast<QWidget*>(Obs().btnPin), static_cast<QWidget*>(Obs().gbFilters)})
     EXPECT_TRUE(control->isHidden()) << control->objectName().toStdString();
   EXPECT_FALSE(Obs().btnFilters->isChecked());
@@ -430,6 +471,7 @@ TEST_F(PortObserver, ControlBarHidesWhenUnpinnedAndThePointerLeaves) {
   Obs().ShowControlBar(true);
   EXPECT_EQ(Obs().SG->geometry().top(), kObsBarMargin);
   EXPECT_FALSE(Obs().btnPin->isHidden());
+  EXPECT_FALSE(Obs().btnSave->isHidden());
   EXPECT_TRUE(Obs().gbFilters->isHidden());  // opened again only by its button
 }
 
@@ -467,4 +509,49 @@ TEST_F(PortObserver, DestroyedWindowLeavesTheList) {
   other.reset();
   ASSERT_EQ(PortObservers().size(), 1u);
   EXPECT_EQ(PortObservers()[0], &Obs());
+}
+
+// The design widths scale with the average character width of the user's
+// font; the headers and a full date and time show whole in any font.
+TEST(PortObserverColumns, DesignWidthsScaleWithTheAverageCharacterWidth) {
+  struct Case {
+    int design;
+    double average;
+    int width;
+  };
+  const Case cases[] = {{120, kObsDesignCharWidth, 120}, {140, 7.5, 175}, {55, 7.4, 68}, {200, 4.8, 160}, {35, 6.1, 36}};
+  for (const Case& c : cases) EXPECT_EQ(ScaleDesignWidth(c.design, c.average), c.width) << c.design << " " << c.average;
+}
+
+TEST(PortObserverColumns, HeadersAndAFullDateShowWholeInTheUsersFont) {
+  const QFont original = QApplication::font();
+  for (const int pointSize : {6, 9, 14, 20}) {
+    QFont font = original;
+    font.setPointSize(pointSize);
+    QApplication::setFont(font);
+    TfrmPortObserver obs;
+    obs.AutoClearTimer.stop();
+    obs.InterfaceTimer.stop();
+    obs.rbDinamica->click();
+    TzPortObsRec rec;
+    rec.Index = 12345678;
+    rec.Func = 3;
+    rec.Reg = 65535;
+    rec.Cmd = {0x10, 0x03, 0xFF, 0xFF, 0x00, 0x01, 0x00, 0x00};
+    rec.Name = QStringLiteral("Тег");
+    obs.AddRequest(rec);
+
+    const double average = AverageCharWidth(QFontMetricsF(obs.SG->font()));
+    QHeaderView* header = obs.SG->horizontalHeader();
+    for (int column = 0; column < kObsColumnCount; ++column) {
+      EXPECT_GE(obs.SG->columnWidth(column), header->sectionSizeHint(column)) << pointSize << " pt, column " << column;
+      EXPECT_GE(obs.SG->columnWidth(column), ScaleDesignWidth(kObsDesignWidths[static_cast<size_t>(column)], average));
+    }
+    // The time cell's own size hint is what it needs to show whole.
+    const QAbstractItemView* view = obs.SG;
+    EXPECT_GE(obs.SG->columnWidth(kObsColTime), view->sizeHintForColumn(kObsColTime)) << pointSize << " pt";
+    // A column without a floor follows the font exactly.
+    EXPECT_EQ(obs.SG->columnWidth(kObsColName), ScaleDesignWidth(200, average)) << pointSize << " pt";
+  }
+  QApplication::setFont(original);
 }

@@ -208,14 +208,18 @@ TEST_F(TempLog, WindowAsDescribed) {
   EXPECT_EQ(fLog->Rich->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_EQ(fLog->Rich->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   fLog->show();
-  EXPECT_EQ(fLog->Rich->geometry(), QRect(3, 3, 635 - 6, 413 - 6));
+  // The box fills the window with 3-pixel margins above the bar of "Сохранить".
+  EXPECT_EQ(fLog->Rich->geometry().topLeft(), QPoint(3, 3));
+  EXPECT_EQ(fLog->Rich->width(), 635 - 6);
+  EXPECT_EQ(fLog->Rich->geometry().bottom() + 1 + 3, fLog->btnSave->geometry().top());
   EXPECT_TRUE(fLog->chkUnique->isHidden());
   EXPECT_FALSE(fLog->chkUnique->isChecked());
   EXPECT_EQ(fLog->chkUnique->text(), QStringLiteral("Показывать только уникальные сообщения (без повторов)"));
   EXPECT_TRUE(fLog->btnClear->isHidden());
   EXPECT_EQ(fLog->btnClear->text(), QStringLiteral("Очистить"));
   for (QWidget* widget : {static_cast<QWidget*>(fLog.get()), static_cast<QWidget*>(fLog->Rich),
-                          static_cast<QWidget*>(fLog->chkUnique), static_cast<QWidget*>(fLog->btnClear)})
+                          static_cast<QWidget*>(fLog->chkUnique), static_cast<QWidget*>(fLog->btnClear),
+                          static_cast<QWidget*>(fLog->btnSave)})
     EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
 }
 
