@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "uBlinker.h"
+#include "uActivationPaths.h"
 #include "uFrameFixture.h"
 #include "uMain.h"
 #include "uOptions.h"
@@ -450,4 +451,61 @@ TEST_F(FrameTest, ConnectChecksItsFields) {
       frame.Controller().Disconnect();
     }
   }
+}
+
+// A side button opens and closes its panel the same way whether it is
+// clicked, pressed with Space or Enter, or toggled by an assistive tool.
+TEST_F(FrameTest, SideButtonsWorkFromEveryActivationPath) {
+  for (const TzActivation path : kAllActivations) {
+    TfrRK_7140 frame;
+    frame.ButtonsEnabled(true);
+    Activate(frame.btnComPort, path);
+    EXPECT_TRUE(frame.btnComPort->isChecked()) << ActivationName(path);
+    EXPECT_TRUE(frame.panComPort->isVisibleTo(&frame)) << ActivationName(path);
+    Activate(frame.btnRS485, path);
+    EXPECT_FALSE(frame.btnComPort->isChecked()) << ActivationName(path);
+    EXPECT_FALSE(frame.panComPort->isVisibleTo(&frame)) << ActivationName(path);
+    Activate(frame.btnRS485, path);
+    Activate(frame.btnComPort, path);
+    EXPECT_TRUE(frame.panComPort->isVisibleTo(&frame)) << ActivationName(path);
+    Activate(frame.btnComPort, path);
+    EXPECT_FALSE(frame.btnComPort->isChecked()) << ActivationName(path);
+    EXPECT_FALSE(frame.panComPort->isVisibleTo(&frame)) << ActivationName(path);
+  }
+}
+
+// Only a click on the frame's free area closes the side panels: a press on a
+// lamp, a value label or a caption does not, and neither does a press alone.
+TEST_F(FrameTest, OnlyAClickOnTheFreeAreaClosesThePanels) {
+  TfrRK_7140 frame;
+  frame.resize(720, 600);
+  frame.show();
+  frame.ButtonsEnabled(true);
+  auto openPanel = [&] {
+    if (!frame.panComPort->isVisible()) frame.btnComPort->click();
+    ASSERT_TRUE(frame.panComPort->isVisible());
+  };
+  // Where nothing of the frame's own lies: one point of the free area.
+  QPoint free;
+  for (int y = 590; y > 0 && free.isNull(); y -= 4)
+    for (int x = 710; x > 200 && free.isNull(); x -= 4)
+      if (frame.childAt(x, y) == nullptr) free = QPoint(x, y);
+  ASSERT_FALSE(free.isNull());
+
+  struct Case {
+    const char* Name;
+    QWidget* Target;
+  };
+  const Case onWidgets[] = {{"lamp", frame.imgDIN[0]}, {"value label", frame.labAddr}, {"input caption", frame.txtDinLed[0]}};
+  for (const Case& c : onWidgets) {
+    openPanel();
+    QTest::mouseClick(c.Target, Qt::LeftButton);
+    EXPECT_TRUE(frame.panComPort->isVisible()) << c.Name;
+  }
+  openPanel();
+  QTest::mousePress(&frame, Qt::LeftButton, Qt::NoModifier, free);
+  EXPECT_TRUE(frame.panComPort->isVisible()) << "a press alone";
+  QTest::mouseRelease(&frame, Qt::LeftButton, Qt::NoModifier, free);
+  EXPECT_FALSE(frame.panComPort->isVisible()) << "a click on the free area";
+  EXPECT_FALSE(frame.btnComPort->isChecked());
 }

@@ -7,6 +7,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 
+#include "uActivationPaths.h"
 #include "uFrameFixture.h"
 #include "uPortObserver.h"
 #include "uSimBackend.h"
@@ -244,4 +245,17 @@ TEST_F(ConnectedFrame, RelayButtonsSwitchTheirOutputOver) {
   Frame().btnDOUT[2]->click();
   ASSERT_TRUE(PumpUntil([this] { return Ctl().PendingCount() == 0; }));
   EXPECT_EQ(Module.Relays(), 0);
+}
+
+// Mouse, Space, Enter and an assistive tool's "Toggle" each open exactly one
+// observer window and leave the button up.
+TEST_F(ConnectedFrame, ObserverButtonOpensOneWindowPerActivationWhateverThePath) {
+  ConnectAndPoll();
+  int expected = 0;
+  for (const TzActivation path : kAllActivations) {
+    Activate(Frame().btnPortObserver, path);
+    ++expected;
+    EXPECT_EQ(Frame().findChildren<TfrmPortObserver*>().size(), expected) << ActivationName(path);
+    EXPECT_FALSE(Frame().btnPortObserver->isChecked()) << ActivationName(path);
+  }
 }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -10,6 +11,9 @@
 #include "uFrameFixture.h"
 #include "uMain.h"
 #include "uPanelApplication.h"
+#include "uPortObserver.h"
+#include "uSimBackend.h"
+#include "uVerInfo.h"
 
 namespace {
 
@@ -86,4 +90,45 @@ TEST(PanelApplication, ErrorsReachingTheLoopAreLogged) {
   EXPECT_EQ(ColorToBgr(lines[1].Color), 0x800000u);
   EXPECT_TRUE(lines[0].Text.startsWith(QStringLiteral("Ошибка: ")));
   EXPECT_EQ(ColorToBgr(lines[0].Color), 0x800000u);
+}
+
+// The program ends when its main window closes, whatever else is open: the
+// message log, the version window and observer windows close with it, and
+// the frame lets go of its port.
+TEST_F(FrameTest, ClosingTheMainWindowEndsTheProgram) {
+  TfrRK_7140::Register();
+  ASSERT_NE(TempLogWindow(), nullptr);
+  TfrmMain window(TempLogWindow());
+  TfrmVerInfo verInfo(&window);
+  window.show();
+  TempLogWindow()->show();
+  verInfo.show();
+  auto* frame = qobject_cast<TfrRK_7140*>(window.Frame());
+  ASSERT_NE(frame, nullptr);
+  TzSimModule module{TzSimConfig{.DemoInputs = false}};
+  frame->Controller().SetEngineFactory([&module](int32_t aPort) { return MakeSimEngine(aPort, module); });
+  frame->btnConnectClick();
+  ASSERT_TRUE(PumpUntil([&] { return frame->Controller().Connected(); }));
+  frame->btnPortObserverClick();
+  const QList<TfrmPortObserver*> observers = frame->findChildren<TfrmPortObserver*>();
+  ASSERT_EQ(observers.size(), 1);
+  ASSERT_TRUE(observers.front()->isVisible());
+
+  // The loop ends by itself once the window is closed; the guard only
+  // reports a loop that would run on.
+  QTimer::singleShot(0, &window, [&window] { window.close(); });
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  guard.start(10000);
+  EXPECT_EQ(QApplication::exec(), 0);
+  guard.stop();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_FALSE(TempLogWindow()->isVisible());
+  EXPECT_FALSE(verInfo.isVisible());
+  for (TfrmPortObserver* observer : frame->findChildren<TfrmPortObserver*>()) EXPECT_FALSE(observer->isVisible());
+  EXPECT_FALSE(frame->Controller().Connected());
+  ASSERT_NE(frame->Controller().FreePort(), nullptr);
+  // The engine's port is closed: what is still queued is answered "unusable".
+  EXPECT_TRUE(frame->Controller().FreePort()->Stop());
 }
