@@ -56,7 +56,7 @@ function(rk_deploy_windows target)
   endif()
   install(FILES "$<TARGET_RUNTIME_DLLS:${target}>" DESTINATION ${CMAKE_INSTALL_BINDIR})
   # The panel loads no Qt translations, so none are copied.
-  install(CODE "execute_process(COMMAND \"${deploy}\" --no-translations
+  install(CODE "execute_process(COMMAND \"${deploy}\" --no-translations --compiler-runtime
     \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${target}>\"
     COMMAND_ERROR_IS_FATAL ANY)")
 endfunction()
