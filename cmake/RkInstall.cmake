@@ -25,7 +25,8 @@ function(rk_compress source output_var)
 endfunction()
 
 # rk_install_program(TARGET): the program goes to bin/; on Linux its manual
-# page packaging/man/TARGET.1 goes to man1/, compressed.
+# page packaging/man/TARGET.1 (@PROJECT_VERSION@ filled in) goes to man1/,
+# compressed.
 function(rk_install_program target)
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   add_dependencies(rk_installed ${target})
@@ -36,7 +37,8 @@ function(rk_install_program target)
   if(NOT UNIX)
     return()
   endif()
-  rk_compress("${PROJECT_SOURCE_DIR}/packaging/man/${target}.1" page)
+  configure_file("${PROJECT_SOURCE_DIR}/packaging/man/${target}.1" "${PROJECT_BINARY_DIR}/man/${target}.1" @ONLY)
+  rk_compress("${PROJECT_BINARY_DIR}/man/${target}.1" page)
   install(FILES "${page}" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
 
