@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
 #   1. the normal build and all tests;
-#   2. the same under AddressSanitizer + UndefinedBehaviorSanitizer;
-#   3. the port engine's tests under ThreadSanitizer;
-#   4. a short fixed-seed run of the fuzz targets (clang, libFuzzer);
-#   5. core and transport cross-built for Windows (mingw-w64), tests run under Wine.
+#   2. the Debian package made from that build and checked as Debian checks packages;
+#   3. the same under AddressSanitizer + UndefinedBehaviorSanitizer;
+#   4. the port engine's tests under ThreadSanitizer;
+#   5. a short fixed-seed run of the fuzz targets (clang, libFuzzer);
+#   6. core and transport cross-built for Windows (mingw-w64), tests run under Wine.
 # Any failure stops the script with a non-zero exit code.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -30,6 +31,10 @@ export QT_QPA_PLATFORM=offscreen
 stage "build and test"
 build build/main
 ctest --test-dir build/main --output-on-failure -j "$jobs"
+
+stage "Debian package (lintian, desktop entry, AppStream, unpacked programs)"
+deb=$(scripts/package.sh build/main | tail -n 1)
+scripts/check-package.sh "$deb"
 
 stage "AddressSanitizer + UndefinedBehaviorSanitizer"
 build build/asan -DRK_SANITIZE=ON

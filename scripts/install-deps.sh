@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   clang libclang-rt-14-dev
   mbpoll socat
+  dpkg-dev file lintian desktop-file-utils appstream
   g++-mingw-w64-x86-64-posix wine wine64
 )
 

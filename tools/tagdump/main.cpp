@@ -21,7 +21,16 @@ std::string Padded(const std::string& aText, size_t aWidth) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1) {
+    const bool help = std::string(argv[1]) == "--help";
+    std::fprintf(help ? stdout : stderr,
+                 "%susage: rk7140-tags\n"
+                 "Lists the tags of the RK-7140 register template with the read request of each\n"
+                 "for the module at bus address %d.\n",
+                 help ? "" : "rk7140-tags: takes no arguments\n", kAddress);
+    return help ? 0 : 2;
+  }
   TzDevice device;
   device.DevAddr = kAddress;
   if (!device.LoadFromRes("XMLDATA")) {
