@@ -18,6 +18,10 @@
 #include <QTime>
 #include <QToolButton>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <functional>
@@ -136,6 +140,7 @@ protected:
 
     fOldPorts = qgetenv(std::string(kPortListVariable).c_str());
     fHadPorts = qEnvironmentVariableIsSet(std::string(kPortListVariable).c_str());
+    ConfigureSim();
     ASSERT_TRUE(Sim.Start()) << Sim.Error();
     // Set before the main window exists: the frame lists the ports when it is made.
     qputenv(std::string(kPortListVariable).c_str(), QByteArray::fromStdString(Sim.Path()));
@@ -159,6 +164,8 @@ protected:
   }
 
   TzRK7140Controller& Ctl() { return Frame->Controller(); }
+  // What a variant of the fixture changes in the module before it starts.
+  virtual void ConfigureSim() {}
 
   // A relay closed in the module, as a write over the line would close it.
   void CloseRelay(int aOutput) {
@@ -438,4 +445,55 @@ TEST_F(EndToEnd, AnAttemptWithoutTheModuleReturnsToIdle) {
     for (const TzTempLogLine& line : lines) EXPECT_TRUE(IsCounterLine(line.Text)) << line.Text.toStdString();
   }
   EXPECT_TRUE(Boxes.empty()) << Boxes.front().toStdString();
+}
+
+namespace {
+
+// The module's port left as Linux leaves a freshly plugged adapter: the
+// kernel's default terminal mode, with XON/XOFF flow control, line editing
+// and echo. The panel must make the line binary itself.
+class EndToEndOnAFreshPort : public EndToEnd {
+protected:
+  void ConfigureSim() override { Sim.SetTtyDefaults(true); }
+};
+
+}  // namespace
+
+TEST_F(EndToEndOnAFreshPort, AnswersFullOfXonXoffBytesKeepTheLineGoing) {
+  {
+    // The port really is in the default mode before the panel opens it.
+    const int fd = ::open(Sim.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios t{};
+    ASSERT_EQ(::tcgetattr(fd, &t), 0);
+    ::close(fd);
+    EXPECT_TRUE(t.c_iflag & IXON);
+    EXPECT_TRUE(t.c_lflag & ICANON);
+    EXPECT_TRUE(t.c_lflag & ECHO);
+  }
+  // The inputs' register answers 01 13, then 00 11: an XOFF, then an XON.
+  Sim.Module().SetInputs(0x0113);
+  ConnectAndWaitForPolling();
+  const size_t afterReading = ModuleLog.Received().size();
+  ASSERT_TRUE(PumpUntil([&] { return ModuleLog.Received().size() > afterReading + 12; }))
+      << "the poll stopped reaching the module";
+  ASSERT_TRUE(PumpUntil([&] { return Frame->ArrDIN[0] && Frame->ArrDIN[1] && Frame->ArrDIN[4] && Frame->ArrDIN[8]; }));
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(Frame->ArrDIN[i], i == 0 || i == 1 || i == 4 || i == 8) << "input " << i + 1;
+
+  Sim.Module().SetInputs(0x0011);
+  ASSERT_TRUE(PumpUntil([&] { return !Frame->ArrDIN[1] && !Frame->ArrDIN[8] && Frame->ArrDIN[4]; }))
+      << "the lamps stopped following the module";
+  const size_t later = ModuleLog.Received().size();
+  ASSERT_TRUE(PumpUntil([&] { return ModuleLog.Received().size() > later + 12; }));
+  // Every request arrived whole and was answered (none cut by a flow-control
+  // stop or a CR/LF translation), and the panel logged no error.
+  for (const TzReceived& r : ModuleLog.Received()) {
+    EXPECT_EQ(r.Frame.size(), 8u);
+    EXPECT_TRUE(r.Answered);
+  }
+  for (const TzTempLogLine& line : TempLogLines())
+    EXPECT_FALSE(line.Text.contains(QStringLiteral("Ошибка"))) << line.Text.toStdString();
+  const TzTag* inputs = Ctl().Device()->GetTagByID(60070);
+  ASSERT_NE(inputs, nullptr);
+  EXPECT_EQ(inputs->Quality(), kQualityGood);
 }
