@@ -313,8 +313,11 @@ void TzRK7140Controller::AddPending(TzTag* aTag, const TStringBytes& aCmd, uint3
   record->Mode = mmRTU;
   record->Cmd = aCmd;
   record->TimeStamp = TickCount32();
-  std::lock_guard lock(fLineCS);
-  fModbusAnswerList.push_back(std::move(record));
+  {
+    std::lock_guard lock(fLineCS);
+    fModbusAnswerList.push_back(std::move(record));
+  }
+  if (OnRequestQueued) OnRequestQueued(aUID, aTag ? aTag->ID : 0);
 }
 
 void TzRK7140Controller::ClearPending() {
@@ -428,6 +431,7 @@ bool TzRK7140Controller::TryValueByID(int32_t aID, int32_t& aValue) const {
 
 void TzRK7140Controller::ModbusAsyncAnswer(int32_t aComPort, uint32_t aUID, TStringBytes aAnswer,
                                            uint32_t aErrCode) {
+  if (OnAnswerHandedBack) OnAnswerHandedBack(aUID, aErrCode);
   TzModbusAnswer* record = nullptr;
   for (const auto& candidate : fModbusAnswerList) {
     if (candidate->Code == aUID) {

@@ -102,6 +102,12 @@ public:
   // Engines are made by this factory (tests give one with a fake line).
   void SetEngineFactory(TzEngineFactory aFactory) { fEngineFactory = std::move(aFactory); }
 
+  // Watchers of the traffic, for diagnostics (the soak program counts with
+  // them): every request the engine took, with the tag it reads or writes,
+  // and every answer the engine hands back, before it is dispatched.
+  std::function<void(uint32_t aUID, int32_t aTagID)> OnRequestQueued;
+  std::function<void(uint32_t aUID, uint32_t aErrCode)> OnAnswerHandedBack;
+
   // Creates the device and loads the register template into it; on success
   // adds the panel's own tags and sets force flags and priorities. On failure
   // writes the log line and returns false (the frame shows the message box).
