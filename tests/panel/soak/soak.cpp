@@ -150,8 +150,12 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // A private folder: the link to the module's port, and Qt's runtime folder.
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("rk7140-soak-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(std::filesystem::temp_directory_path().string()));
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(dir.string()));
   TzTimedApplication app(argc, argv);
   TfrmTempLog log;  // what the controller logs goes here
   SetTempLogWindow(&log);
@@ -159,8 +163,6 @@ int main(int argc, char** argv) {
   // The module's port is reached through a link, as a device path stays the
   // same when an adapter is plugged in again; the link follows the module's
   // pseudo-terminal.
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("rk7140-soak-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
   const std::filesystem::path link = dir / "line";
   qputenv(std::string(kPortListVariable).c_str(), QByteArray::fromStdString(link.string()));
   TzSimPtyModule sim(TzSimConfig{.DemoInputs = true});
