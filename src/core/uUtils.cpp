@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cctype>
 
+bool IsHolidaySeason(int aMonth, int aDay) { return (aMonth == 12 && aDay >= 15) || (aMonth == 1 && aDay <= 9); }
+
 uint32_t TickCount32() {
   using namespace std::chrono;
   return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());

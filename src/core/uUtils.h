@@ -23,6 +23,10 @@ uint16_t ModbusCRC(const TStringBytes& aBuffer, int aCount);
 // ("10 03 EA A6"); no bytes give an empty text.
 std::string HexBytes(std::span<const uint8_t> aBytes, char aSeparator = ' ');
 
+// The winter holidays, when the panel puts a festive hat on the module: from
+// 15 December to 9 January inclusive (aMonth 1..12, aDay 1..31).
+bool IsHolidaySeason(int aMonth, int aDay);
+
 // Milliseconds of a steady clock, cut to 32 bits: differences are taken in
 // unsigned 32-bit arithmetic, as with a system tick count.
 uint32_t TickCount32();

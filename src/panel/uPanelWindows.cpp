@@ -32,8 +32,10 @@ void ShowPanelBox(QWidget* aParent, TzPanelBoxKind aKind, const QString& aTitle,
   }
   QString text = aText;
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  QMessageBox box(aKind == TzPanelBoxKind::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
-                  aTitle, text, QMessageBox::Ok, aParent);
+  const QMessageBox::Icon icon = aKind == TzPanelBoxKind::Warning       ? QMessageBox::Warning
+                                 : aKind == TzPanelBoxKind::Information ? QMessageBox::Information
+                                                                        : QMessageBox::NoIcon;
+  QMessageBox box(icon, aTitle, text, QMessageBox::Ok, aParent);
   box.exec();
 }
 

@@ -12,7 +12,7 @@ class QWidget;
 class TfrmTempLog;
 class TfrmVerInfo;
 
-enum class TzPanelBoxKind { Message, Warning };
+enum class TzPanelBoxKind { Message, Warning, Information };
 
 // Receives (kind, title, text); the text keeps its "\r\n" line breaks.
 using TzPanelBoxHandler = std::function<void(TzPanelBoxKind, const QString&, const QString&)>;

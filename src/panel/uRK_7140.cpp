@@ -133,6 +133,7 @@ TfrRK_7140::TfrRK_7140(QWidget* aParent, const char* aTemplateName, bool aSilenc
   BuildModule();
   BuildSideButtons();
   BuildComPortPanel();
+  BuildAnimations();
 
   InterfaceTimer.setInterval(500);
   AniTimer.setInterval(100);
@@ -160,6 +161,7 @@ TfrRK_7140::TfrRK_7140(QWidget* aParent, const char* aTemplateName, bool aSilenc
   FrameResize();
   InterfaceTimer.start();
   PicLoadingTimer.start();
+  ArrowTimer.start();
 }
 
 TfrRK_7140::~TfrRK_7140() {
@@ -583,6 +585,7 @@ void TfrRK_7140::ShowImpCounters(const std::vector<int32_t>&) {}
 void TfrRK_7140::TryFindPanVisible() {}
 
 void TfrRK_7140::InterfaceTimerTimer() {
+  ShowHolidayHat();
   const TzRK7140Controller& c = *fController;
   if (!c.Connected()) {
     ButtonsEnabled(false);

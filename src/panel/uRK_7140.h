@@ -17,6 +17,8 @@
 #include <span>
 #include <vector>
 
+#include "uAnimationPictures.h"
+#include "uAnimationRules.h"
 #include "uRK7140Controller.h"
 #include "uSerialPorts.h"
 
@@ -83,6 +85,10 @@ public:
   // Opens one more port observer window, centred over the panel.
   void btnPortObserverClick();
 
+  // The arrow beside "СОМ-порт": bounces while not connected.
+  void ArrowTimerTimer();
+  // A mouse-up on the logo (any button) with the modifier keys held.
+  void imgLogoMouseUp(Qt::KeyboardModifiers aModifiers);
   // Connecting dots.
   void AniTimerTimer();
   // Waiting picture while the first full reading runs.
@@ -156,6 +162,11 @@ public:
 
   QTimer InterfaceTimer;
   QTimer AniTimer;
+  QTimer ArrowTimer;
+  TzArrowPicture* imgArrow = nullptr;
+  TzHolidayHat* imgHat = nullptr;
+  TzArrowBounce Arrow;  // its step is the arrow's ArrowStep
+  TzLogoClicks LogoClicks;
   QTimer PicLoadingTimer;
 
 protected:
@@ -171,6 +182,9 @@ private:
   void BuildModule();
   void BuildSideButtons();
   void BuildComPortPanel();
+  void BuildAnimations();
+  // The festive hat follows the calendar.
+  void ShowHolidayHat();
   void SideButtonClicked(QAbstractButton* aButton);
   void btnTempLogClick();
   std::vector<QToolButton*> SideButtons() const;
