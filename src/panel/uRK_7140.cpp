@@ -326,7 +326,6 @@ void TfrRK_7140::BuildOutputPanels() {
   });
   panShim = new TzShimPanel(this);
   panDOut->SetShimPanel(panShim);
-  panDOut->txtShimPeriodChange();  // the calculator shows the fields' times
 }
 
 void TfrRK_7140::BuildComPortPanel() {
