@@ -20,6 +20,13 @@ constexpr int kControlLeft = 170;
 constexpr int kInfoLeft = 316;
 constexpr int kRowStep = 28;
 
+// The selector that is down stands out as the side buttons do.
+const char* const kSelectorStyle =
+    "QToolButton { border: 1px solid #7d848c; border-radius: 3px; color: #1d2430;"
+    " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fbfcfd, stop:1 #dfe3e8); }"
+    "QToolButton:hover { border-color: #3f74b5; }"
+    "QToolButton:checked { background: #bcd3ee; border-color: #3f74b5; }";
+
 QString Hint(const char* aText) { return QString::fromUtf8(aText); }
 
 }  // namespace
@@ -50,6 +57,7 @@ void TzOutputsPanel::BuildSelectors() {
     button->setCheckable(true);
     button->setAutoExclusive(true);  // exactly one down
     button->setGeometry(6 + i * 55, 6, 53, 26);
+    button->setStyleSheet(QString::fromLatin1(kSelectorStyle));
     OnButtonActivated(button, this, [this, i] { btnDOUT1PanClick(i + 1); });
     btnDOUTPan[static_cast<size_t>(i)] = button;
   }
