@@ -98,6 +98,14 @@ TEST_F(FrameTest, OutputsPanelControlsAreNamedByTheirCaptions) {
       EXPECT_GE(label->toolTip().count(QLatin1Char('\n')), 1) << label->accessibleName().toStdString();
     }
   EXPECT_EQ(infoIcons, 10);  // one per row
+
+  // A selector chosen as an assistive tool's Toggle chooses it: the output is
+  // shown once, and exactly one selector stays down.
+  TzOutputsPanel& p = *frame.panDOut;
+  p.btnDOUTPan[4]->setChecked(true);
+  EXPECT_EQ(p.CurrDoutIndx, 5);
+  EXPECT_EQ(p.btnDOUT_Apply->text(), QStringLiteral("Применить #5"));
+  EXPECT_EQ(std::count_if(p.btnDOUTPan.begin(), p.btnDOUTPan.end(), [](QToolButton* b) { return b->isChecked(); }), 1);
   EXPECT_EQ(frame.panShim->cbShimPrimer->itemText(2), QStringLiteral("(C) ВКЛ на 1 сек,  ВЫКЛ на 4 сек"));
 }
 
