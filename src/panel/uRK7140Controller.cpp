@@ -24,8 +24,6 @@ int32_t Truncate(double aValue) {
 
 QString NumberText(double aValue) { return QString::fromStdString(FloatToText(aValue)); }
 
-constexpr int32_t kOutputBase(int aOutput) { return 4096 + 128 * (aOutput - 1); }
-
 }  // namespace
 
 TzRK7140Controller::TzRK7140Controller(TzPanelView& aView, QObject* aParent)
@@ -90,7 +88,7 @@ void TzRK7140Controller::AddOtherRK7140Tags() {
     addCoil(128 * n - 126, QStringLiteral("Тип фильтрации дребезга контактов DIN #%1").arg(n));
   }
   for (int n = 1; n <= 6; ++n) {
-    if (TzTag* state = fDevice->GetTagByID(kOutputBase(n))) {
+    if (TzTag* state = fDevice->GetTagByID(OutputBase(n))) {
       state->ReadPriority = 1;
       state->WritePriority = 1;
       state->Force = true;
@@ -227,20 +225,8 @@ void TzRK7140Controller::AfterFirstUpdate() {
     fDevice->DevPOVersionStr = text.toStdString();
     fView.ShowFirmwareVersion(text);
   }
-  for (int n = 1; n <= 6; ++n) {
-    const int32_t b = kOutputBase(n);
-    TzDiscretOutParams& p = fDOUTs[static_cast<size_t>(n)];
-    TryValueByID(b + 5, p.ShimKoef);
-    TryValueByID(b + 8, p.ShimPeriod);
-    TryValueByID(b + 9, p.ShimKoefSecure);
-    TryValueByID(b + 16, p.LogicInv);
-    TryValueByID(b + 1016, p.LogicFunc);
-    TryValueByID(b + 17, p.LogicX);
-    TryValueByID(b + 18, p.LogicY);
-    TryValueByID(b + 19, p.LogicType);
-    TryValueByID(b + 20, p.LogicLag);
-    p.CanModify = p.LogicFunc == 0;
-  }
+  const TzTryValue tryValue = [this](int32_t aID, int32_t& aValue) { return TryValueByID(aID, aValue); };
+  for (int n = 1; n <= kOutputCount; ++n) ReadOutputParams(tryValue, n, fDOUTs[static_cast<size_t>(n)]);
   fView.ShowOutputInPanel(1);
   fView.ButtonsEnabled(fConnected);
   fFirstUpdate = false;

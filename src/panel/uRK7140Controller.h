@@ -22,6 +22,8 @@
 
 #include "uFreePort.h"
 #include "uGlobals.h"
+#include "uOutputParams.h"
+#include "uRegSink.h"
 #include "uTempLog.h"
 
 enum TzModbusMode : uint8_t { mmRTU = 0, mmASCII = 1 };
@@ -39,20 +41,6 @@ struct TzModbusAnswer {
   uint32_t TimeStamp = 0;
   int32_t RegID = 0;
   TzModbusAnswerCallback Proc;
-};
-
-// The panel's copy of one relay output's PWM and relay-logic parameters.
-struct TzDiscretOutParams {
-  int32_t ShimPeriod = 0;
-  int32_t ShimKoef = 0;
-  int32_t ShimKoefSecure = 0;
-  int32_t LogicFunc = 0;
-  int32_t LogicType = 0;
-  int32_t LogicLag = 0;
-  int32_t LogicX = 0;
-  int32_t LogicY = 0;
-  int32_t LogicInv = 0;
-  bool CanModify = false;
 };
 
 // Line settings chosen in the connection panel.
@@ -86,7 +74,7 @@ public:
   virtual void ShowImpCounters(const std::vector<int32_t>& aCounters) = 0;
 };
 
-class TzRK7140Controller : public QObject {
+class TzRK7140Controller : public QObject, public TzRegSink {
   Q_OBJECT
 
 public:
@@ -129,7 +117,7 @@ public:
   bool GetModbusRegRTU2(int32_t aID);
   void GetModbusListRTU2(std::initializer_list<int32_t> aIDs);
   bool SetModbusRegRTU(TzTag* aTag, double aValue);
-  void SetRegByID(int32_t aID, double aValue, bool aForced);
+  void SetRegByID(int32_t aID, double aValue, bool aForced) override;
   bool SetRegForce(int32_t aID, bool aForce);
   void SetRegForce(std::initializer_list<int32_t> aIDs, bool aForce);
   bool TryValueByID(int32_t aID, int32_t& aValue) const;

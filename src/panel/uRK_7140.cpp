@@ -15,9 +15,13 @@
 #include "uFrameGlob.h"
 #include "uModulePictures.h"
 #include "uOptions.h"
+#include "uOutputCaptions.h"
+#include "uOutputsPanel.h"
+#include "uPanelControls.h"
 #include "uPanelRules.h"
 #include "uPanelWindows.h"
 #include "uPortObserver.h"
+#include "uShimPanel.h"
 #include "uTempLog.h"
 #include "uVerInfo.h"
 #include "uUtils.h"
@@ -31,29 +35,6 @@ const QColor kSkyBlue(166, 202, 240);  // window colour value 0xF0CAA6
 TzSerialPortSource& PortSource() {
   static TzSerialPortSource source;
   return source;
-}
-
-QString FirstLine(const QString& aText) { return aText.section(QStringLiteral("\r\n"), 0, 0); }
-
-// A hint as the tool tip shows it, and its title as the accessible name.
-void SetHint(QWidget* aWidget, const QString& aTitle, const QString& aNotes = QString()) {
-  QString tip = aTitle;
-  tip.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  if (!aNotes.isEmpty()) tip += QLatin1Char('\n') + aNotes;
-  aWidget->setToolTip(tip);
-  aWidget->setAccessibleName(FirstLine(aTitle));
-  if (!aNotes.isEmpty()) aWidget->setAccessibleDescription(aNotes);
-}
-
-QLabel* Caption(QWidget* aParent, const QString& aText, const QRect& aGeometry,
-                Qt::Alignment aAlign = Qt::AlignLeft | Qt::AlignVCenter) {
-  auto* label = new QLabel(aText, aParent);
-  label->setGeometry(aGeometry);
-  label->setAlignment(aAlign);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, Qt::black);
-  label->setPalette(palette);
-  return label;
 }
 
 // A value label of the information block: navy text on sky-blue ground. Its
@@ -72,14 +53,6 @@ QLabel* ValueLabel(QWidget* aParent, const QString& aName, const QRect& aGeometr
   font.setBold(true);
   label->setFont(font);
   return label;
-}
-
-QLabel* InfoIcon(QWidget* aParent, const QPoint& aPos, qreal aDpr, const QString& aHint) {
-  auto* icon = new QLabel(aParent);
-  icon->setPixmap(InfoIconPixmap(aDpr));
-  icon->setGeometry(QRect(aPos, kInfoIconSize));
-  SetHint(icon, aHint);
-  return icon;
 }
 
 const char* const kSideButtonStyle =
@@ -134,6 +107,8 @@ TfrRK_7140::TfrRK_7140(QWidget* aParent, const char* aTemplateName, bool aSilenc
   BuildSideButtons();
   BuildComPortPanel();
   BuildAnimations();
+  BuildOutputPanels();
+  BuildSidePanelTable();
 
   InterfaceTimer.setInterval(500);
   AniTimer.setInterval(100);
@@ -309,9 +284,9 @@ void TfrRK_7140::BuildSideButtons() {
   btnCalibr->hide();
 
   // At most one button down, and a second activation lets it up again
-  // (SideButtonClicked releases the others).
+  // (btnRS485Click releases the others).
   for (QToolButton* button : SideButtons())
-    OnButtonActivated(button, this, [this, button] { SideButtonClicked(button); });
+    OnButtonActivated(button, this, [this, button] { btnRS485Click(button); });
 
   // The caption is too long for one line of the column: it breaks at its space.
   btnReset = new QPushButton(QStringLiteral("Перезагруз.\nустройство"), this);
@@ -347,40 +322,19 @@ std::vector<QToolButton*> TfrRK_7140::SideButtons() const {
   return {btnComPort, btnRS485, btnDIn_Filter, btnDIn_Imp, btnDOut, btnLogic, btnSystem, btnCalibr};
 }
 
-void TfrRK_7140::SideButtonClicked(QAbstractButton* aButton) {
-  if (aButton->isChecked()) {
-    for (QToolButton* other : SideButtons())
-      if (other != aButton) SetCheckedQuietly(other, false);
-  }
-  if (aButton == btnComPort) {
-    PopupPanel(btnComPort, panComPort, TzPopupSide::Right);
-    TryFindPanVisible();
-    return;
-  }
-  // The feature panels arrive with their features; meanwhile a feature
-  // button going down still closes the panel that is open.
-  if (CurrPanel != nullptr && aButton->isChecked()) CurrPanel->hide();
+void TfrRK_7140::BuildOutputPanels() {
+  panDOut = new TzOutputsPanel(this, *fController, [this](int aIndex) -> TzDiscretOutParams& {
+    return fController->DOUT(aIndex);
+  });
+  panShim = new TzShimPanel(this);
+  panDOut->SetShimPanel(panShim);
 }
 
 void TfrRK_7140::BuildComPortPanel() {
   const qreal dpr = devicePixelRatioF();
   panComPort = new QFrame(this);
-  panComPort->setObjectName(QStringLiteral("panComPort"));
-  panComPort->setFrameShape(QFrame::StyledPanel);
-  panComPort->setAutoFillBackground(true);
-  QPalette palette = panComPort->palette();
-  palette.setColor(QPalette::Window, QColor(246, 247, 249));
-  panComPort->setPalette(palette);
-  panComPort->resize(230, 228);
-  QFont panelFont = panComPort->font();
-  panelFont.setPixelSize(12);
-  panComPort->setFont(panelFont);
-  panComPort->hide();
-
-  QLabel* title = Caption(panComPort, QStringLiteral("Сетевые настройки"), QRect(8, 5, 214, 20), Qt::AlignCenter);
-  QFont bold = title->font();
-  bold.setBold(true);
-  title->setFont(bold);
+  StyleSidePanel(panComPort, QStringLiteral("panComPort"), QSize(230, 228));
+  TitleCaption(panComPort, QStringLiteral("Сетевые настройки"), QRect(8, 5, 214, 20));
 
   auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), panComPort);
   auto row = [&](const QString& aCaption, QWidget* aControl, int aTop, int aWidth) {
@@ -405,7 +359,7 @@ void TfrRK_7140::BuildComPortPanel() {
   imgFindDevice->setIconSize(kFindIconSize);
   imgFindDevice->setGeometry(134, 61, 22, 22);
   SetHint(imgFindDevice, QStringLiteral("Поиск устройств"), QStringLiteral("Опрашивает адреса 1..247 на линии"));
-  InfoIcon(panComPort, QPoint(211, 64), dpr, QStringLiteral("Адрес прибора\r\nДиапазон: 1..247"));
+  InfoIcon(panComPort, QPoint(211, 64), QStringLiteral("Адрес прибора\r\nДиапазон: 1..247"));
 
   cbLineBaudRate = new QComboBox(panComPort);
   cbLineBaudRate->setObjectName(QStringLiteral("cbLineBaudRate"));
@@ -415,7 +369,7 @@ void TfrRK_7140::BuildComPortPanel() {
                             QStringLiteral("115200")});
   cbLineBaudRate->setCurrentIndex(3);
   row(QStringLiteral("Скорость"), cbLineBaudRate, 90, 140);
-  InfoIcon(panComPort, QPoint(211, 94), dpr, QStringLiteral("Скорость обмена данными, бод/сек"));
+  InfoIcon(panComPort, QPoint(211, 94), QStringLiteral("Скорость обмена данными, бод/сек"));
 
   cbLineFormat = new QComboBox(panComPort);
   cbLineFormat->setObjectName(QStringLiteral("cbLineFormat"));
@@ -423,7 +377,7 @@ void TfrRK_7140::BuildComPortPanel() {
                           QStringLiteral("MODBUS RTU 8E1"), QStringLiteral("MODBUS RTU 8N2")});
   cbLineFormat->setCurrentIndex(0);
   row(QStringLiteral("Формат"), cbLineFormat, 120, 140);
-  InfoIcon(panComPort, QPoint(211, 124), dpr,
+  InfoIcon(panComPort, QPoint(211, 124),
            QStringLiteral("Формат символа\r\nRTU или ASCII: режим обмена\r\n8 или 7: число бит данных\r\n"
                           "N, O или E: без контроля чётности, нечётность, чётность\r\n1 или 2: число стоп-бит"));
 
@@ -432,7 +386,7 @@ void TfrRK_7140::BuildComPortPanel() {
   txtLineTimeout->setValidator(digits);
   row(QStringLiteral("Тайм-аут"), txtLineTimeout, 150, 60);
   Caption(panComPort, QStringLiteral("мс"), QRect(132, 150, 30, 24));
-  InfoIcon(panComPort, QPoint(211, 154), dpr, QStringLiteral("Сетевой тайм-аут в миллисекундах"));
+  InfoIcon(panComPort, QPoint(211, 154), QStringLiteral("Сетевой тайм-аут в миллисекундах"));
 
   btnConnect = new QPushButton(QStringLiteral("Подключиться"), panComPort);
   btnConnect->setObjectName(QStringLiteral("btnConnect"));
@@ -526,9 +480,57 @@ void TfrRK_7140::PopupPanel(QWidget* aTarget, QWidget* aPanel, TzPopupSide aPosi
   if (open) aPanel->raise();
 }
 
+void TfrRK_7140::BuildSidePanelTable() {
+  // Button, anchor: every panel opens beside its own button, the outputs
+  // panel beside "Устройство" (it is too tall to open lower).
+  fSidePanels = {{btnComPort, btnComPort}, {btnRS485, btnRS485},   {btnDIn_Filter, btnDIn_Filter},
+                 {btnDIn_Imp, btnDIn_Imp}, {btnDOut, btnRS485},    {btnSystem, btnSystem}};
+  SetSidePanel(btnComPort, panComPort, [this] { TryFindPanVisible(); });
+  SetSidePanel(btnDOut, panDOut, [this] {
+    PlaceShimPanel();
+    FitComboDropDown(panShim->cbShimPrimer);
+  });
+}
+
+void TfrRK_7140::SetSidePanel(QAbstractButton* aButton, QWidget* aPanel, std::function<void()> aAlso) {
+  for (TzSidePanelRow& row : fSidePanels)
+    if (row.Button == aButton) {
+      row.Panel = aPanel;
+      row.Also = std::move(aAlso);
+    }
+}
+
+void TfrRK_7140::btnRS485Click(QAbstractButton* aSender) {
+  if (aSender == nullptr) return;
+  if (aSender->isChecked()) {
+    for (QToolButton* other : SideButtons())
+      if (other != aSender) SetCheckedQuietly(other, false);
+  }
+  const auto row = std::find_if(fSidePanels.begin(), fSidePanels.end(),
+                                [aSender](const TzSidePanelRow& aRow) { return aRow.Button == aSender; });
+  if (row != fSidePanels.end() && row->Panel != nullptr) {
+    PopupPanel(row->Anchor, row->Panel, TzPopupSide::Right);
+    if (row->Also) row->Also();
+  } else if (CurrPanel != nullptr && aSender->isChecked()) {
+    // A feature whose panel is not plugged in: its button going down still
+    // closes the panel that is open.
+    CurrPanel->hide();
+  }
+  // The calculator opens and closes with the outputs panel.
+  panShim->setHidden(panDOut->isHidden());
+  if (!panShim->isHidden()) panShim->raise();
+}
+
+void TfrRK_7140::PlaceShimPanel() {
+  if (panShim->parentWidget() != this) panShim->setParent(this);
+  const QRect outputs = panDOut->geometry();
+  panShim->move(outputs.x() + outputs.width() - 1, outputs.y() + 60);
+}
+
 void TfrRK_7140::CloseAllPanel() {
   if (CurrPanel != nullptr) CurrPanel->hide();
-  // The search list and the PWM calculator follow their panels once those exist.
+  // The search list follows the connection panel once bus search exists.
+  if (panDOut->isHidden()) panShim->hide();
   for (QToolButton* button : SideButtons()) SetCheckedQuietly(button, false);
 }
 
@@ -577,10 +579,21 @@ void TfrRK_7140::ButtonsEnabled(bool aEnabled) {
 
 void TfrRK_7140::ShowFirmwareVersion(const QString& aText) { labVerPO->setText(aText); }
 
-// The outputs panel, the pulse-counter panel and the bus search list belong
-// to features that are not part of this frame yet; the controller's calls
-// find nothing to show.
-void TfrRK_7140::ShowOutputInPanel(int) {}
+void TfrRK_7140::ShowOutputInPanel(int aIndex) { panDOut->btnDOUT1PanClick(aIndex); }
+
+void TfrRK_7140::SetRalayLogicImages() {
+  for (int i = 0; i < kOutputCount; ++i) {
+    const TzRelayLogicCaption caption = RelayLogicCaption(fController->DOUT(i + 1));
+    QLabel* label = labRelayLogic[static_cast<size_t>(i)];
+    label->setVisible(caption.Visible);
+    if (!caption.Visible) continue;
+    label->setText(QString::fromStdString(caption.Text));
+    label->resize(label->width(), caption.Height);
+  }
+}
+
+// The pulse-counter panel and the bus search list belong to features that
+// are not part of this frame yet; the controller's calls find nothing to show.
 void TfrRK_7140::ShowImpCounters(const std::vector<int32_t>&) {}
 void TfrRK_7140::TryFindPanVisible() {}
 
@@ -623,20 +636,12 @@ void TfrRK_7140::InterfaceTimerTimer() {
     for (int i = 0; i < 12; ++i) SetDIN(i, (bits >> i) & 1);
   if (c.TryValueByID(60062, bits))
     for (int i = 0; i < 6; ++i) SetDOUT(i, (bits >> i) & 1);
+  SetRalayLogicImages();
   labTest->setText(QString::number(c.PendingCount()));
 }
 
 bool TfrRK_7140::CheckBlinkEditInt(QLineEdit* aEdit, int32_t& aValue, int32_t aMin, int32_t aMax) {
-  if (aEdit == nullptr) return false;
-  int32_t number = 0;
-  const bool ok = TryStrToInt32(aEdit->text().toStdString(), number) &&
-                  (aMin == INT32_MAX || number >= aMin) && (aMax == INT32_MAX || number <= aMax);
-  if (!ok) {
-    BlinkEdit(aEdit);
-    return false;
-  }
-  aValue = number;
-  return true;
+  return ::CheckBlinkEditInt(aEdit, aValue, aMin, aMax);
 }
 
 // ---- animations of connecting --------------------------------------------

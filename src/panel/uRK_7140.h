@@ -29,6 +29,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class TzOutputsPanel;
+class TzShimPanel;
 
 // Where PopupPanel places a panel relative to its button.
 enum class TzPopupSide { Top, Bottom, Left, Right, None };
@@ -72,6 +74,12 @@ public:
   void SetDOUT(int aIndex, bool aOn);
   void SetMAC(std::span<const uint8_t> aMAC);
   void PopupPanel(QWidget* aTarget, QWidget* aPanel, TzPopupSide aPosition);
+  // Shared handler of the side buttons: opens or closes the button's panel
+  // (the side-panel table) and lets the other buttons up.
+  void btnRS485Click(QAbstractButton* aSender);
+  // Plugs a feature's panel into the side-panel table: aButton opens aPanel,
+  // then aAlso runs (placing a companion panel and the like).
+  void SetSidePanel(QAbstractButton* aButton, QWidget* aPanel, std::function<void()> aAlso = {});
   void FrameClick();
   void FrameResize();
   // Reads an integer from the field within the limits (2147483647: no limit on
@@ -81,6 +89,8 @@ public:
   void SetAllOff();
   // A relay button of the picture (aTag 0..5) switches its output over.
   void btnDOUT1Click(int aTag);
+  // The relay-logic captions beside the relays, from the outputs' parameters.
+  void SetRalayLogicImages();
   void btnVerInfoClick();
   // Opens one more port observer window, centred over the panel.
   void btnPortObserverClick();
@@ -160,6 +170,10 @@ public:
   QPushButton* btnConnect = nullptr;
   QLabel* labAni = nullptr;
 
+  // Outputs panel and the PWM calculator beside it.
+  TzOutputsPanel* panDOut = nullptr;
+  TzShimPanel* panShim = nullptr;
+
   QTimer InterfaceTimer;
   QTimer AniTimer;
   QTimer ArrowTimer;
@@ -185,11 +199,24 @@ private:
   void BuildAnimations();
   // The festive hat follows the calendar.
   void ShowHolidayHat();
-  void SideButtonClicked(QAbstractButton* aButton);
+  void BuildOutputPanels();
+  void BuildSidePanelTable();
+  // The calculator one pixel inside the outputs panel's right edge, 60 px lower.
+  void PlaceShimPanel();
   void btnTempLogClick();
   std::vector<QToolButton*> SideButtons() const;
   QRect ModuleBodyRect() const;
   bool IsFreeArea(const QPoint& aPos) const;
+
+  // One row per side button: the panel it opens (none until its feature
+  // plugs it in), the button it opens beside, and what else it does.
+  struct TzSidePanelRow {
+    QAbstractButton* Button;
+    QWidget* Anchor;
+    QWidget* Panel = nullptr;
+    std::function<void()> Also = {};
+  };
+  std::vector<TzSidePanelRow> fSidePanels;
 
   std::unique_ptr<TzRK7140Controller> fController;
   bool fPressOnFreeArea = false;

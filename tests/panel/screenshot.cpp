@@ -1,9 +1,12 @@
 // Renders the main window connected to a virtual module into a PNG file:
-//   rk7140-screenshot OUTPUT.png [--com-panel | --observer]
+//   rk7140-screenshot OUTPUT.png [--com-panel | --observer | --outputs]
 // With --com-panel the connection panel is left open in the picture; with
-// --observer the picture is of a port observer window after a few polls.
+// --observer the picture is of a port observer window after a few polls;
+// with --outputs the outputs panel and its PWM calculator are open, example
+// (C) calculated.
 // Runs without a display (the offscreen platform is chosen when none is set).
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QToolButton>
@@ -12,6 +15,8 @@
 #include <cstdio>
 
 #include "uMain.h"
+#include "uOutputsPanel.h"
+#include "uShimPanel.h"
 #include "uPanelWindows.h"
 #include "uRK_7140.h"
 #include "uSimBackend.h"
@@ -20,8 +25,9 @@
 int main(int argc, char* argv[]) {
   const bool comPanel = argc == 3 && QByteArray(argv[2]) == "--com-panel";
   const bool observer = argc == 3 && QByteArray(argv[2]) == "--observer";
-  if (argc != 2 && !comPanel && !observer) {
-    std::fprintf(stderr, "usage: rk7140-screenshot OUTPUT.png [--com-panel | --observer]\n");
+  const bool outputs = argc == 3 && QByteArray(argv[2]) == "--outputs";
+  if (argc != 2 && !comPanel && !observer && !outputs) {
+    std::fprintf(stderr, "usage: rk7140-screenshot OUTPUT.png [--com-panel | --observer | --outputs]\n");
     return 2;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -77,6 +83,12 @@ int main(int argc, char* argv[]) {
   frame->InterfaceTimerTimer();
   // Identification closed the panel; open it again when asked.
   if (comPanel) frame->btnComPort->click();
+  if (outputs) {
+    frame->btnDOut->click();
+    frame->panShim->cbShimPrimer->setCurrentIndex(2);
+    frame->panShim->cbShimPrimerChange();
+    frame->panShim->btnShim_CalcClick();
+  }
   QCoreApplication::processEvents();
 
   if (!shown->grab().save(QString::fromLocal8Bit(argv[1]))) {

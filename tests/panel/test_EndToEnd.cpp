@@ -35,10 +35,12 @@
 
 #include "uMain.h"
 #include "uModbusFrames.h"
+#include "uOutputsPanel.h"
 #include "uPanelWindows.h"
 #include "uPortObsFeed.h"
 #include "uRK_7140.h"
 #include "uSerialPorts.h"
+#include "uShimPanel.h"
 #include "uSimPtyModule.h"
 #include "uTempLog.h"
 
@@ -496,4 +498,60 @@ TEST_F(EndToEndOnAFreshPort, AnswersFullOfXonXoffBytesKeepTheLineGoing) {
   const TzTag* inputs = Ctl().Device()->GetTagByID(60070);
   ASSERT_NE(inputs, nullptr);
   EXPECT_EQ(inputs->Quality(), kQualityGood);
+}
+
+// The outputs panel drives the module: it shows output 1 as the module holds
+// it; period 10 and duty 500 go out in the order of "Применить" and the relay
+// on the picture follows the module's PWM; then "Сигнал" from input 3 makes
+// the relay follow that input.
+TEST_F(EndToEnd, TheOutputsPanelDrivesARelay) {
+  ConnectAndWaitForPolling();
+  ASSERT_TRUE(PumpUntil([&] { return Frame->btnDOut->isEnabled(); }));
+  Frame->btnDOut->click();
+  TzOutputsPanel& p = *Frame->panDOut;
+  ASSERT_TRUE(p.isVisible());
+  ASSERT_TRUE(Frame->panShim->isVisible());
+  // The virtual module's factory settings of output 1.
+  EXPECT_EQ(p.btnDOUT_Apply->text(), QStringLiteral("Применить #1"));
+  EXPECT_EQ(p.txtShimPeriod->text(), QStringLiteral("100"));
+  EXPECT_EQ(p.txtShimKoef->text(), QStringLiteral("0"));
+  EXPECT_EQ(p.txtLogicLag->text(), QStringLiteral("5"));
+  EXPECT_EQ(p.cbLogicFunc->currentIndex(), 0);
+  EXPECT_EQ(p.cbLogicX->currentIndex(), 0);
+  EXPECT_EQ(p.cbLogicY->currentIndex(), 1);
+
+  auto writesSince = [&](size_t aFrom) {
+    std::vector<std::pair<int, int>> writes;
+    const std::vector<TzReceived> received = ModuleLog.Received();
+    for (size_t i = aFrom; i < received.size(); ++i)
+      if (received[i].Func() == 5 || received[i].Func() == 6) writes.emplace_back(received[i].Func(), received[i].Reg());
+    return writes;
+  };
+  const std::vector<std::pair<int, int>> applyOrder = {{6, 4101}, {6, 4104}, {6, 4105}, {5, 4112}, {6, 4113},
+                                                       {6, 4114}, {6, 4115}, {6, 4116}, {6, 4112}};
+  size_t before = ModuleLog.Received().size();
+  p.txtShimPeriod->setText(QStringLiteral("10"));
+  p.txtShimKoef->setText(QStringLiteral("500"));
+  EXPECT_EQ(Frame->panShim->txtShimOn->displayText(), QStringLiteral("0:00:00.5"));
+  p.btnDOUT_Apply->click();
+  ASSERT_TRUE(PumpUntil([&] { return writesSince(before).size() >= applyOrder.size(); }));
+  EXPECT_EQ(writesSince(before), applyOrder);
+  // Closed and open in turn, as the module's PWM runs.
+  for (bool closed : {true, false, true, false})
+    ASSERT_TRUE(PumpUntil([&] { return Frame->ArrDOUT[0] == closed; })) << "the relay did not become " << closed;
+
+  // "Сигнал" from input 3: chosen while "Откл." is shown, then applied.
+  before = ModuleLog.Received().size();
+  p.cbLogicX->setCurrentIndex(2);
+  p.cbLogicFunc->setCurrentIndex(1);
+  p.btnDOUT_Apply->click();
+  ASSERT_TRUE(PumpUntil([&] { return writesSince(before).size() >= applyOrder.size(); }));
+  EXPECT_EQ(writesSince(before), applyOrder);
+  ASSERT_TRUE(PumpUntil([&] { return Frame->labRelayLogic[0]->isVisible(); }));
+  EXPECT_EQ(Frame->labRelayLogic[0]->text(), QStringLiteral("логика:\nСигнал\n(Вход #3)"));
+  for (bool on : {false, true, false}) {
+    Sim.Module().SetInput(3, on);
+    ASSERT_TRUE(PumpUntil([&] { return Frame->ArrDOUT[0] == on; })) << "the relay did not follow input 3 = " << on;
+  }
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front().toStdString();
 }

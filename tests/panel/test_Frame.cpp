@@ -360,6 +360,7 @@ TEST_F(FrameTest, ResizePlacesTheEdgeControls) {
 }
 
 TEST_F(FrameTest, ControlsStayInsideTheWindow) {
+  TfrRK_7140::Register();
   TfrmMain window;
   auto* frame = qobject_cast<TfrRK_7140*>(window.Frame());
   ASSERT_NE(frame, nullptr);
