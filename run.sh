@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts the virtual RK-7140 module on a
 # pseudo-terminal and opens the control panel with it as the selected port.
-# Closing the panel stops the virtual module.
+# Closing the panel stops the virtual module. Arguments go to the virtual
+# module, e.g. "./run.sh --module 1 --module 16 --foreign 20" for a bus.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -18,7 +19,7 @@ fi
 
 runtime=$(mktemp -d "${TMPDIR:-/tmp}/rk7140.XXXXXX")
 port="$runtime/virtual-rk7140"
-build/main/tools/sim/rk7140-sim --link "$port" >"$runtime/sim.out" 2>"$runtime/sim.log" &
+build/main/tools/sim/rk7140-sim --link "$port" "$@" >"$runtime/sim.out" 2>"$runtime/sim.log" &
 sim=$!
 cleanup() {
   kill "$sim" 2>/dev/null || true
@@ -34,7 +35,11 @@ for _ in $(seq 100); do
 done
 grep -q '^ready: ' "$runtime/sim.out" || { echo "The virtual module did not start." >&2; exit 1; }
 
-echo "Virtual RK-7140 module (address 16, 9600 8N1) on $port"
+if [ $# -eq 0 ]; then
+  echo "Virtual RK-7140 module (address 16, 9600 8N1) on $port"
+else
+  echo "Virtual RK-7140 module ($*) on $port"
+fi
 echo "Other Modbus masters can use it too while the panel is not connected, e.g.:"
 echo "  mbpoll -m rtu -a 16 -b 9600 -P none -0 -1 -t 3 -r 0x9000 $port"
 export RK7140_PORTS="$port${RK7140_PORTS:+:$RK7140_PORTS}"

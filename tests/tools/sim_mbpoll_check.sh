@@ -1,7 +1,7 @@
 #!/bin/sh
 # One check of the virtual module by mbpoll, a Modbus master built on
 # libmodbus, over the module's own pseudo-terminal (8N1: a pseudo-terminal
-# refuses parity settings).
+# refuses parity settings). The bus-* checks run a bus of several devices.
 #   sim_mbpoll_check.sh PATH-TO-rk7140-sim CHECK
 set -u
 sim=$1
@@ -21,7 +21,12 @@ cleanup() {
 }
 trap cleanup EXIT
 mkfifo "$dir/control"
-"$sim" --static-inputs <"$dir/control" >"$dir/out" 2>"$dir/err" &
+case $check in
+  bus-*) devices="--module 1 --module 16 --foreign 20:75 --foreign 21:exc:2" ;;
+  *) devices= ;;
+esac
+# shellcheck disable=SC2086 # the device options are words of their own
+"$sim" --static-inputs $devices <"$dir/control" >"$dir/out" 2>"$dir/err" &
 pid=$!
 exec 3>"$dir/control"  # the module's stdin stays open while the check runs
 
@@ -41,7 +46,8 @@ port=$(sed -n 's/^ready: //p' "$dir/out" | head -n 1)
 
 # mbpoll counts references from 1 unless -0 is given; all numbers here are
 # the module's register numbers as sent on the wire.
-mb() { mbpoll -m rtu -a 16 -b 9600 -d 8 -s 1 -P none -0 -1 -o 1 "$@"; }
+address=16
+mb() { mbpoll -m rtu -a "$address" -b 9600 -d 8 -s 1 -P none -0 -1 -o 1 "$@"; }
 
 # expect TEXT COMMAND...: the command's output must hold TEXT (an extended regular expression).
 expect() {
@@ -86,6 +92,20 @@ case $check in
   unmapped-address)
     expect 'Illegal data address' mb -t 4 -r 100 "$port"
     expect 'Illegal data address' mb -t 3 -r 36864 -c 18 "$port"
+    ;;
+  bus-addresses)
+    address=1
+    expect '^\[36864\]:[[:space:]]+74$' mb -t 3 -r 0x9000 "$port"
+    expect 'Written 1 references' mb -t 0 -r 4096 "$port" 1
+    expect '^\[4096\]:[[:space:]]+1$' mb -t 0 -r 4096 "$port"
+    address=16
+    expect '^\[4096\]:[[:space:]]+0$' mb -t 0 -r 4096 "$port"
+    address=20
+    expect '^\[36864\]:[[:space:]]+75$' mb -t 3 -r 0x9000 "$port"
+    address=21
+    expect 'Illegal data address' mb -t 3 -r 0x9000 "$port"
+    address=30
+    expect 'timed out' mb -t 3 -r 0x9000 "$port"
     ;;
   *)
     echo "unknown check $check"

@@ -1,18 +1,24 @@
 #include "uSimPtyModule.h"
 
-bool TzSimPtyModule::Start() {
+bool TzSimPtyBus::Start() {
   if (fSlave.Running()) return true;
   Stop();  // after a failed line: join the old thread first
   if (!fPty.Open(fError, !fTtyDefaults)) return false;
+  if (fWantTap && !fTap.Open(fError)) {
+    fPty.Close();
+    return false;
+  }
+  fSlave.SetTap(fWantTap ? &fTap : nullptr);
   if (!fSlave.Start(fPty.MasterFd(), false)) {
     fError = "the module's thread did not start";
-    fPty.Close();
+    Stop();
     return false;
   }
   return true;
 }
 
-void TzSimPtyModule::Stop() {
-  fSlave.Stop();  // the thread ends before its descriptor closes
+void TzSimPtyBus::Stop() {
+  fSlave.Stop();  // the thread ends before its descriptors close
   fPty.Close();
+  fTap.Close();
 }

@@ -22,6 +22,20 @@ bool SpeedOf(int aBaudCode, speed_t& aSpeed) {
   return true;
 }
 
+int BaudOf(speed_t aSpeed) {
+  static constexpr struct {
+    speed_t Speed;
+    int Baud;
+  } kRates[] = {{B50, 50},       {B75, 75},       {B110, 110},       {B134, 134},     {B150, 150},
+                {B200, 200},     {B300, 300},     {B600, 600},       {B1200, 1200},   {B1800, 1800},
+                {B2400, 2400},   {B4800, 4800},   {B9600, 9600},     {B19200, 19200}, {B38400, 38400},
+                {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
+  for (const auto& rate : kRates) {
+    if (rate.Speed == aSpeed) return rate.Baud;
+  }
+  return 0;
+}
+
 }  // namespace
 
 bool TzSimPty::Open(std::string& aError, bool aRawClient) {
@@ -115,4 +129,17 @@ bool ApplySimLineSettings(int aFd, int aBaudCode, int aFormatCode, std::string& 
     return false;
   }
   return true;
+}
+
+bool ReadSimTermLine(int aFd, TzSimTermLine& aLine) {
+  termios settings{};
+  if (tcgetattr(aFd, &settings) != 0) return false;
+  aLine.BaudRate = BaudOf(cfgetospeed(&settings));
+  aLine.StopBits = (settings.c_cflag & CSTOPB) != 0 ? 2 : 1;
+  return true;
+}
+
+std::string SimTermLineText(const TzSimTermLine& aLine) {
+  return (aLine.BaudRate > 0 ? std::to_string(aLine.BaudRate) : std::string("an unlisted speed")) + " baud, " +
+         std::to_string(aLine.StopBits) + (aLine.StopBits == 1 ? " stop bit" : " stop bits");
 }

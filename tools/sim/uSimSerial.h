@@ -34,3 +34,13 @@ class TzSimPty {
 // settings of a baud code (0..9) and a format code (4..7). -1 and a reason on failure.
 int OpenSimSerialPort(const std::string& aPath, int aBaudCode, int aFormatCode, std::string& aError);
 bool ApplySimLineSettings(int aFd, int aBaudCode, int aFormatCode, std::string& aError);
+
+// The speed and stop bits a terminal is set to. A pseudo-terminal keeps both
+// (though no parity) for the pair, so the master's descriptor reads what the
+// client set its end to.
+struct TzSimTermLine {
+  int BaudRate = 0;  // 0: a speed outside 50..230400
+  int StopBits = 1;
+};
+bool ReadSimTermLine(int aFd, TzSimTermLine& aLine);
+std::string SimTermLineText(const TzSimTermLine& aLine);

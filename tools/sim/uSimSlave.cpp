@@ -18,15 +18,17 @@ namespace {
 
 constexpr int kTickMs = 50;  // how often time-driven behaviour catches up when idle
 
-int64_t SteadyMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
+int64_t SteadyUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
+int64_t SteadyMs() { return SteadyUs() / 1000; }
+
 }  // namespace
 
-TzSimSlave::TzSimSlave(TzSimModule& aModule, TzLogFn aLog) : fModule(aModule), fLog(std::move(aLog)) {}
+TzSimSlave::TzSimSlave(TzSimBus& aBus, TzLogFn aLog) : fBus(aBus), fLog(std::move(aLog)) {}
 
 bool TzSimSlave::Start(int aFd, bool aSerialDevice) {
   if (fThread.joinable() || aFd < 0) return false;
@@ -80,16 +82,22 @@ void TzSimSlave::Log(const std::string& aLine) const {
   if (fLog) fLog(aLine);
 }
 
-bool TzSimSlave::WaitOrStop(int aMs) {
+bool TzSimSlave::WaitUntilOrStop(int64_t aSteadyUs) {
   pollfd wake{fWake[0], POLLIN, 0};
-  const int64_t until = SteadyMs() + aMs;
   for (;;) {
-    const int64_t left = until - SteadyMs();
+    const int64_t left = aSteadyUs - SteadyUs();
     if (left <= 0) return true;
-    const int ready = poll(&wake, 1, static_cast<int>(left));
+    const timespec wait{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
+    const int ready = ppoll(&wake, 1, &wait, nullptr);
     if (ready > 0) return false;
     if (ready < 0 && errno != EINTR) return false;
   }
+}
+
+TzSimTermLine TzSimSlave::ClientLine() const {
+  TzSimTermLine line;
+  ReadSimTermLine(fFd, line);
+  return line;
 }
 
 bool TzSimSlave::Send(const std::vector<uint8_t>& aBytes) {
@@ -112,9 +120,9 @@ bool TzSimSlave::Send(const std::vector<uint8_t>& aBytes) {
 
 void TzSimSlave::Run() {
   TzSimFramer framer;
-  TzSimLine line = fModule.Line();
-  uint32_t generation = fModule.LineGeneration();
-  framer.SetBaudRate(kSimBaudRates[line.BaudCode]);
+  std::vector<uint32_t> generations;
+  for (size_t i = 0; i < fBus.ModuleCount(); ++i) generations.push_back(fBus.Module(i).LineGeneration());
+  if (fBus.ModuleCount() > 0) framer.SetBaudRate(kSimBaudRates[fBus.Module(0).Line().BaudCode]);
   std::vector<uint8_t> frame;
   uint8_t buffer[256];
   while (fRunning) {
@@ -130,7 +138,10 @@ void TzSimSlave::Run() {
     if (fds[0].revents & POLLIN) {
       const ssize_t n = read(fFd, buffer, sizeof buffer);
       if (n > 0) {
-        framer.Add(std::span(buffer, static_cast<size_t>(n)), SteadyMs());
+        const std::span received(buffer, static_cast<size_t>(n));
+        framer.Add(received, SteadyMs());
+        // The request's bytes went at the client's speed.
+        if (fTap != nullptr) fTap->Carry(received, fBus.StrictLine() ? ClientLine().BaudRate : 0);
       } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
         Fail(n == 0 ? "end of file" : std::string("read: ") + std::strerror(errno));
         break;
@@ -139,29 +150,47 @@ void TzSimSlave::Run() {
       Fail("the line hung up");
       break;
     }
-    fModule.Tick();
-    while (fRunning && framer.Take(SteadyMs(), frame)) {
-      const TzSimReply reply = fModule.HandleFrame(frame);
-      Log(reply.Note);
-      if (reply.Bytes.empty()) continue;
-      if (reply.DelayMs > 0 && !WaitOrStop(reply.DelayMs)) {
-        fRunning = false;
-        break;
-      }
-      if (!Send(reply.Bytes)) break;
-      Log("answer  " + HexBytes(reply.Bytes));
+    if (fTap != nullptr) fTap->Drain();
+    fBus.Tick();
+    while (fRunning && framer.Take(SteadyMs(), frame)) ServeFrame(frame);
+    FollowRestarts(generations, framer);
+  }
+}
+
+void TzSimSlave::ServeFrame(const std::vector<uint8_t>& aFrame) {
+  const int64_t heardAt = SteadyUs();
+  const bool strict = fBus.StrictLine();
+  const TzSimTermLine client = strict ? ClientLine() : TzSimTermLine{};
+  const TzSimBusResult result = fBus.HandleFrame(aFrame, strict ? &client : nullptr);
+  for (const std::string& note : result.Notes) Log(note);
+  for (const TzSimBusAnswer& answer : result.Answers) {
+    if (!WaitUntilOrStop(heardAt + answer.DelayUs)) {
+      fRunning = false;
+      return;
     }
-    if (const uint32_t current = fModule.LineGeneration(); current != generation) {
-      generation = current;
-      line = fModule.Line();
-      framer.SetBaudRate(kSimBaudRates[line.BaudCode]);
-      framer.Clear();
-      Log("restarted: address " + std::to_string(line.Address) + ", " +
-          std::to_string(kSimBaudRates[line.BaudCode]) + " baud, " + SimFormatText(line.FormatCode));
-      std::string error;
-      if (fSerialDevice && !ApplySimLineSettings(fFd, line.BaudCode, line.FormatCode, error)) {
-        Log("new line settings not applied: " + error);
-      }
+    // The listener hears the answer no later than the master does.
+    if (fTap != nullptr) fTap->Carry(answer.Bytes, strict ? answer.BaudRate : 0);
+    if (!Send(answer.Bytes)) return;
+    Log("answer  " + HexBytes(answer.Bytes));
+  }
+}
+
+void TzSimSlave::FollowRestarts(std::vector<uint32_t>& aGenerations, TzSimFramer& aFramer) {
+  for (size_t i = 0; i < aGenerations.size(); ++i) {
+    TzSimModule& module = fBus.Module(i);
+    const uint32_t current = module.LineGeneration();
+    if (current == aGenerations[i]) continue;
+    aGenerations[i] = current;
+    const TzSimLine line = module.Line();
+    if (i == 0) {  // frames are cut at the first module's speed
+      aFramer.SetBaudRate(kSimBaudRates[line.BaudCode]);
+      aFramer.Clear();
+    }
+    Log("restarted: address " + std::to_string(line.Address) + ", " + std::to_string(kSimBaudRates[line.BaudCode]) +
+        " baud, " + SimFormatText(line.FormatCode));
+    std::string error;
+    if (fSerialDevice && !ApplySimLineSettings(fFd, line.BaudCode, line.FormatCode, error)) {
+      Log("new line settings not applied: " + error);
     }
   }
 }
