@@ -536,11 +536,27 @@ TEST_F(EndToEnd, TheOutputsPanelDrivesARelay) {
   p.btnDOUT_Apply->click();
   ASSERT_TRUE(PumpUntil([&] { return writesSince(before).size() >= applyOrder.size(); }));
   EXPECT_EQ(writesSince(before), applyOrder);
-  // Closed and open in turn, as the module's PWM runs.
+  // Closed and open in turn, as the module's PWM runs. The picture shows what
+  // the poll reads; on a busy machine the poll can come round only once a
+  // second, in step with a one-second period, and would then see one phase
+  // only. A two-second period is followed at any poll rate down to that.
+  // (Once the last write's answer is in: a request equal to one still queued
+  // would be refused.)
+  auto writesAnswered = [&] {
+    for (const auto& record : Ctl().ModbusAnswerList())
+      if (record->Cmd.Length() > 2 && (record->Cmd.mvalue[2] == 5 || record->Cmd.mvalue[2] == 6)) return false;
+    return true;
+  };
+  ASSERT_TRUE(PumpUntil(writesAnswered));
+  before = ModuleLog.Received().size();
+  p.txtShimPeriod->setText(QStringLiteral("20"));
+  p.btnDOUT_Apply->click();
+  ASSERT_TRUE(PumpUntil([&] { return writesSince(before).size() >= applyOrder.size(); }));
   for (bool closed : {true, false, true, false})
     ASSERT_TRUE(PumpUntil([&] { return Frame->ArrDOUT[0] == closed; })) << "the relay did not become " << closed;
 
   // "Сигнал" from input 3: chosen while "Откл." is shown, then applied.
+  ASSERT_TRUE(PumpUntil(writesAnswered));
   before = ModuleLog.Received().size();
   p.cbLogicX->setCurrentIndex(2);
   p.cbLogicFunc->setCurrentIndex(1);
