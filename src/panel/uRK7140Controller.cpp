@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "uDeviceSettings.h"
+#include "uInputConfig.h"
 #include "uModbusFrames.h"
 #include "uPortObsFeed.h"
 #include "uTagRequests.h"
@@ -83,9 +85,9 @@ void TzRK7140Controller::AddOtherRK7140Tags() {
     tag->WritePriority = 1;
     tag->CanRead = false;
   };
-  for (int n = 1; n <= 12; ++n) {
-    addCoil(128 * n - 127, QStringLiteral("Сброс счётчика импульсов DIN #%1").arg(n));
-    addCoil(128 * n - 126, QStringLiteral("Тип фильтрации дребезга контактов DIN #%1").arg(n));
+  for (int n = 1; n <= kInputCount; ++n) {
+    addCoil(CounterResetCoil(n), QStringLiteral("Сброс счётчика импульсов DIN #%1").arg(n));
+    addCoil(FilterCoil(n), QStringLiteral("Тип фильтрации дребезга контактов DIN #%1").arg(n));
   }
   for (int n = 1; n <= 6; ++n) {
     if (TzTag* state = fDevice->GetTagByID(OutputBase(n))) {
@@ -94,7 +96,7 @@ void TzRK7140Controller::AddOtherRK7140Tags() {
       state->Force = true;
     }
   }
-  if (TzTag* counters = fDevice->GetTagByID(160071)) {
+  if (TzTag* counters = fDevice->GetTagByID(kPulseCountersTag)) {
     counters->OnResponse = [this](TzTag& aTag) { ImpCounterCallback(aTag); };
   }
 }
@@ -268,6 +270,28 @@ void TzRK7140Controller::Disconnect() {
   fView.TryFindPanVisible();
 }
 
+bool TzRK7140Controller::RestartModule() {
+  if (!fConnected) return false;
+  WriteRestart(*this);
+  GoIdleKeepingEngine();
+  return true;
+}
+
+void TzRK7140Controller::GoIdleKeepingEngine() {
+  fConnected = false;
+  fOprosTimer.stop();
+  // The connect time-out would stop the engine of an idle panel, perhaps
+  // before the restart command has gone out.
+  fConnectBtnTimer.stop();
+  fView.ShowFirstUpdatePicture(false);
+  fView.Anima(false);
+  fView.CloseAllPanel();
+  fView.ButtonsEnabled(false);
+  fView.ClearLabels(QStringLiteral("..."));
+  SetAllOff();
+  fView.ShowFindDeviceIcon(true);
+}
+
 void TzRK7140Controller::SetAllOff() {
   fView.SetIndicatorsOff();
   if (!fDevice) return;
@@ -276,10 +300,7 @@ void TzRK7140Controller::SetAllOff() {
 
 void TzRK7140Controller::ImpCounterCallback(TzTag& aTag) {
   if (aTag.Data.empty()) return;
-  fImpCounters.clear();
-  for (size_t i = 0; i + 1 < aTag.Data.size() && fImpCounters.size() < 12; i += 2) {
-    fImpCounters.push_back(aTag.Data[i] * 256 + aTag.Data[i + 1]);
-  }
+  fImpCounters = PulseCountersFromBytes(aTag.Data);
   fView.ShowImpCounters(fImpCounters);
 }
 

@@ -105,6 +105,11 @@ public:
   // settings, identification request.
   void Connect(const TzConnectSettings& aSettings);
   void Disconnect();
+  // Sends the restart command and treats the module as gone: the panel goes
+  // idle as on a disconnect, but the port engine keeps running so that the
+  // queued command still goes out ("Подключиться" replaces the engine).
+  // False, and nothing done, when not connected.
+  bool RestartModule();
   // Every lamp and relay off and every tag at quality 0.
   void SetAllOff();
 
@@ -154,6 +159,8 @@ private:
   void LetsDoIt();
   void AfterFirstUpdate();
   void ImpCounterCallback(TzTag& aTag);
+  // Idle without stopping the engine (the restart).
+  void GoIdleKeepingEngine();
   void AddPending(TzTag* aTag, const TStringBytes& aCmd, uint32_t aUID);
   bool Queue(TzTag& aTag, const TStringBytes& aFrame, int32_t aPriority);
   std::unique_ptr<TzFreePort> MakeEngine(int32_t aComPort);

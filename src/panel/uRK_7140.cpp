@@ -12,7 +12,11 @@
 
 #include "uBlinker.h"
 #include "uButtonActivation.h"
+#include "uCounterPanel.h"
+#include "uDevicePanel.h"
+#include "uFilterPanel.h"
 #include "uFrameGlob.h"
+#include "uInputConfig.h"
 #include "uModulePictures.h"
 #include "uOptions.h"
 #include "uOutputCaptions.h"
@@ -22,6 +26,7 @@
 #include "uPanelWindows.h"
 #include "uPortObserver.h"
 #include "uShimPanel.h"
+#include "uSystemPanel.h"
 #include "uTempLog.h"
 #include "uVerInfo.h"
 #include "uUtils.h"
@@ -108,6 +113,7 @@ TfrRK_7140::TfrRK_7140(QWidget* aParent, const char* aTemplateName, bool aSilenc
   BuildComPortPanel();
   BuildAnimations();
   BuildOutputPanels();
+  BuildInputAndDevicePanels();
   BuildSidePanelTable();
 
   InterfaceTimer.setInterval(500);
@@ -294,6 +300,23 @@ void TfrRK_7140::BuildSideButtons() {
   btnReset->setFont(SideFont());
   btnReset->setGeometry(kSideLeft, 0, kSideWidth, kSideHeight);
   btnReset->setAccessibleName(QStringLiteral("Перезагруз. устройство"));
+  OnButtonActivated(btnReset, this, [this] { btnResetClick(); });
+
+  // Read by its own text; the hint says what it means.
+  labNeedReset = new QLabel(QStringLiteral("!"), this);
+  labNeedReset->setObjectName(QStringLiteral("labNeedReset"));
+  labNeedReset->setGeometry(kSideLeft + kSideWidth + 2, 0, 14, kSideHeight);
+  labNeedReset->setAlignment(Qt::AlignCenter);
+  QFont markFont = labNeedReset->font();
+  markFont.setPixelSize(34);
+  markFont.setBold(true);
+  labNeedReset->setFont(markFont);
+  QPalette markPalette = labNeedReset->palette();
+  markPalette.setColor(QPalette::WindowText, QColor(200, 0, 0));
+  labNeedReset->setPalette(markPalette);
+  labNeedReset->setToolTip(QStringLiteral("Требуется перезагрузка"));
+  labNeedReset->setAccessibleDescription(QStringLiteral("Требуется перезагрузка"));
+  labNeedReset->hide();
 
   btnPortObserver = new QToolButton(this);
   btnPortObserver->setObjectName(QStringLiteral("btnPortObserver"));
@@ -453,6 +476,7 @@ void TfrRK_7140::FrameResize() {
   const int h = height();
   imgLogo->move(w - imgLogo->width(), -8);  // right edge on w - 1
   btnReset->move(btnReset->x(), btnSystem->geometry().bottom() + 1 + 60);
+  labNeedReset->move(labNeedReset->x(), btnReset->y());
   btnVerInfo->move(w - 5 - btnVerInfo->width(), h - 5 - btnVerInfo->height());
   btnTempLog->move(btnVerInfo->x() - 5 - btnTempLog->width(), btnVerInfo->y());
 }
@@ -489,6 +513,13 @@ void TfrRK_7140::BuildSidePanelTable() {
   SetSidePanel(btnDOut, panDOut, [this] {
     PlaceShimPanel();
     FitComboDropDown(panShim->cbShimPrimer);
+  });
+  SetSidePanel(btnRS485, panRS485);
+  SetSidePanel(btnDIn_Filter, panDIn_Filter);
+  SetSidePanel(btnDIn_Imp, panDIn_Imp);
+  // The clock panel opens with the PC's date and time.
+  SetSidePanel(btnSystem, panSystem, [this] {
+    if (!panSystem->isHidden()) panSystem->SetNow();
   });
 }
 
@@ -592,9 +623,8 @@ void TfrRK_7140::SetRalayLogicImages() {
   }
 }
 
-// The pulse-counter panel and the bus search list belong to features that
-// are not part of this frame yet; the controller's calls find nothing to show.
-void TfrRK_7140::ShowImpCounters(const std::vector<int32_t>&) {}
+// The bus search list belongs to a feature that is not part of this frame
+// yet; the controller's call finds nothing to show.
 void TfrRK_7140::TryFindPanVisible() {}
 
 void TfrRK_7140::InterfaceTimerTimer() {
@@ -632,6 +662,8 @@ void TfrRK_7140::InterfaceTimerTimer() {
   if (c.TryValueByID(32771, part[0]) && c.TryValueByID(32772, part[1]) && c.TryValueByID(32773, part[2]))
     labTime->setText(ModuleTimeText(part[0], part[1], part[2]));
   int32_t bits = 0;
+  if (c.TryValueByID(kFilterTypesReg, bits))
+    for (int i = 0; i < kReportedFilterInputs; ++i) SetDIN_Filter(i, FilterTypeOfInput(bits, i));
   if (c.TryValueByID(60070, bits))
     for (int i = 0; i < 12; ++i) SetDIN(i, (bits >> i) & 1);
   if (c.TryValueByID(60062, bits))

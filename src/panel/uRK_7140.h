@@ -29,8 +29,12 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class TzCounterPanel;
+class TzDevicePanel;
+class TzFilterPanel;
 class TzOutputsPanel;
 class TzShimPanel;
+class TzSystemPanel;
 
 // Where PopupPanel places a panel relative to its button.
 enum class TzPopupSide { Top, Bottom, Left, Right, None };
@@ -92,6 +96,15 @@ public:
   // The relay-logic captions beside the relays, from the outputs' parameters.
   void SetRalayLogicImages();
   void btnVerInfoClick();
+  // Filter buttons of inputs 1..6 from the module (aIndex 0..5, aType 0 or 1).
+  void SetDIN_Filter(int aIndex, int32_t aType);
+  // "Применить" of "Устройство": checks the address and time-out, carries the
+  // settings into the connection panel and the options file, shows "!" and
+  // writes them to the module. Nothing happens unless connected.
+  void btnRS485_ApplyClick();
+  // "Перезагруз. устройство": the restart command, then idle (the port engine
+  // keeps running); hides "!".
+  void btnResetClick();
   // Opens one more port observer window, centred over the panel.
   void btnPortObserverClick();
 
@@ -148,6 +161,8 @@ public:
   QToolButton* btnLogic = nullptr;
   QToolButton* btnCalibr = nullptr;
   QPushButton* btnReset = nullptr;
+  // "!" beside the restart button: new RS-485 settings wait for a restart.
+  QLabel* labNeedReset = nullptr;
   QToolButton* btnPortObserver = nullptr;
   QToolButton* btnPicFirstUpdate = nullptr;
   std::array<QLabel*, 12> imgDIN{};
@@ -173,6 +188,11 @@ public:
   // Outputs panel and the PWM calculator beside it.
   TzOutputsPanel* panDOut = nullptr;
   TzShimPanel* panShim = nullptr;
+  // Input filters, pulse counters, the module's RS-485 settings, its clock.
+  TzFilterPanel* panDIn_Filter = nullptr;
+  TzCounterPanel* panDIn_Imp = nullptr;
+  TzDevicePanel* panRS485 = nullptr;
+  TzSystemPanel* panSystem = nullptr;
 
   QTimer InterfaceTimer;
   QTimer AniTimer;
@@ -200,6 +220,7 @@ private:
   // The festive hat follows the calendar.
   void ShowHolidayHat();
   void BuildOutputPanels();
+  void BuildInputAndDevicePanels();
   void BuildSidePanelTable();
   // The calculator one pixel inside the outputs panel's right edge, 60 px lower.
   void PlaceShimPanel();

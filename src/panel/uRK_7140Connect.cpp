@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "uBlinker.h"
+#include "uDevicePanel.h"
 #include "uOptions.h"
 #include "uPanelRules.h"
 #include "uPanelWindows.h"
@@ -106,6 +107,9 @@ bool TfrRK_7140::DoConnect() {
   settings.ComPort = ComPort;
   settings.BaudRate = BaudRate;
   settings.FormatIndex = cbLineFormat->currentIndex();
+  // The module's own settings panel starts from what the connection uses;
+  // its time-out (seconds, not the line's milliseconds) keeps its text.
+  panRS485->Fill(txtLineAddr->text(), cbLineBaudRate->currentIndex(), cbLineFormat->currentIndex());
   fController->Connect(settings);
   return true;
 }

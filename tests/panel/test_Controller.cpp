@@ -268,6 +268,44 @@ TEST_F(ControllerTest, DisconnectClearsTheScreenAndEveryQuality) {
   EXPECT_EQ(value, 7);
 }
 
+// The restart: the command goes out over the engine that keeps running, and
+// the panel is idle as after a disconnect.
+TEST_F(ControllerTest, RestartSendsTheCommandAndGoesIdleKeepingTheEngine) {
+  ConnectAndRead();
+  controller.OprosTimer().start();
+  const int closeAll = view.CloseAllCount;
+  const int indicatorsOff = view.IndicatorsOffCount;
+  controller.RestartModule();
+  EXPECT_FALSE(controller.Connected());
+  EXPECT_FALSE(controller.OprosTimer().isActive());
+  // Nothing is left to stop the engine before the command is sent.
+  EXPECT_FALSE(controller.ConnectBtnTimer().isActive());
+  EXPECT_EQ(view.CloseAllCount, closeAll + 1);
+  EXPECT_EQ(view.IndicatorsOffCount, indicatorsOff + 1);
+  EXPECT_FALSE(view.ButtonsEnabledCalls.back());
+  EXPECT_EQ(view.ClearedWith.back(), "...");
+  EXPECT_FALSE(view.AnimaCalls.back());
+  EXPECT_TRUE(view.ConnectEnabled);
+  for (const auto& tag : controller.Device()->Tags) EXPECT_EQ(tag->Quality(), 0) << tag->ID;
+  ASSERT_NE(controller.FreePort(), nullptr);
+  ASSERT_TRUE(Settle());
+  std::vector<uint8_t> restart;
+  {
+    std::lock_guard lock(line.Lock);
+    for (const auto& frame : line.Written)
+      if (frame[1] == 6 && frame[2] * 256 + frame[3] == 60000) restart = frame;
+  }
+  ASSERT_EQ(restart.size(), 8u);
+  EXPECT_EQ(restart[4] * 256 + restart[5], 21930);
+  EXPECT_TRUE(module->Restarting());
+
+  // Not connected: a second restart sends nothing.
+  const size_t sent = Written().size();
+  controller.RestartModule();
+  ASSERT_TRUE(Settle());
+  EXPECT_EQ(Written().size(), sent);
+}
+
 TEST_F(ControllerTest, WrongOrMissingModuleEndsTheAttemptQuietly) {
   struct Case {
     const char* name;

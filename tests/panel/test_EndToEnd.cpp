@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDateEdit>
 #include <QCoreApplication>
 #include <QDate>
 #include <QElapsedTimer>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTime>
+#include <QTimeEdit>
 #include <QToolButton>
 
 #include <fcntl.h>
@@ -33,6 +35,8 @@
 #include <utility>
 #include <vector>
 
+#include "uCounterPanel.h"
+#include "uDevicePanel.h"
 #include "uMain.h"
 #include "uModbusFrames.h"
 #include "uOutputsPanel.h"
@@ -42,6 +46,7 @@
 #include "uSerialPorts.h"
 #include "uShimPanel.h"
 #include "uSimPtyModule.h"
+#include "uSystemPanel.h"
 #include "uTempLog.h"
 
 namespace {
@@ -570,4 +575,97 @@ TEST_F(EndToEnd, TheOutputsPanelDrivesARelay) {
     ASSERT_TRUE(PumpUntil([&] { return Frame->ArrDOUT[0] == on; })) << "the relay did not follow input 3 = " << on;
   }
   EXPECT_TRUE(Boxes.empty()) << Boxes.front().toStdString();
+}
+
+// New RS-485 settings take effect with the restart: the panel goes idle at
+// once, the module answers at its new address after its restart, and
+// "Подключиться" with the settings now in the connection panel reaches it.
+TEST_F(EndToEnd, RestartAfterNewSettingsAndConnectAgain) {
+  ConnectAndWaitForPolling();
+  Frame->btnRS485->click();
+  TzDevicePanel* device = Frame->panRS485;
+  ASSERT_FALSE(device->isHidden());
+  device->txtAddr->setText(QStringLiteral("32"));
+  // A pseudo-terminal keeps no parity setting, so the format stays 8N1 here.
+  device->cbBaudRate->setCurrentIndex(5);  // 19200
+  device->btnRS485_Apply->click();
+  ASSERT_TRUE(PumpUntil([&] { return Ctl().PendingCount() == 0; }));
+  EXPECT_FALSE(Frame->labNeedReset->isHidden());
+
+  Frame->btnReset->click();
+  EXPECT_FALSE(Ctl().Connected());
+  EXPECT_TRUE(Frame->labNeedReset->isHidden());
+  for (QLabel* label : ValueLabels(*Frame))
+    EXPECT_EQ(label->text(), QStringLiteral("...")) << label->objectName().toStdString();
+  EXPECT_FALSE(Frame->btnRS485->isEnabled());
+  EXPECT_FALSE(Frame->btnReset->isEnabled());
+  // The engine kept running: the command reached the module, which restarts.
+  ASSERT_TRUE(PumpUntil([&] {
+    for (const TzReceived& r : ModuleLog.Received())
+      if (r.Func() == 6 && r.Reg() == 60000 && r.Frame.size() == 8 && r.Frame[4] * 256 + r.Frame[5] == 21930)
+        return true;
+    return false;
+  }));
+  ASSERT_TRUE(PumpUntil([&] { return !Sim.Module().Restarting() && Sim.Module().Line().Address == 32; }));
+  EXPECT_EQ(Sim.Module().Line().BaudCode, 5);
+  EXPECT_EQ(Sim.Module().Line().FormatCode, 4);
+  ASSERT_TRUE(PumpUntil([&] { return Frame->btnConnect->text() == QStringLiteral("Подключиться"); }));
+
+  EXPECT_EQ(Frame->txtLineAddr->text(), QStringLiteral("32"));
+  ConnectAndWaitForPolling();
+  EXPECT_EQ(Ctl().DevAddr(), 32);
+  ASSERT_TRUE(PumpUntil([&] { return Frame->labAddr->text() == QStringLiteral("32"); }));
+  EXPECT_EQ(Frame->labBaudRate->text(), QStringLiteral("19200"));
+  EXPECT_EQ(Frame->labFormat->text(), QStringLiteral("RTU 8N1"));
+  EXPECT_EQ(Ctl().FreePort()->LocDCB().BaudRate, 19200u);
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front().toStdString();
+}
+
+// The clock set from the panel is the module's clock the picture shows.
+TEST_F(EndToEnd, SettingTheClock) {
+  ConnectAndWaitForPolling();
+  Frame->btnSystem->click();
+  TzSystemPanel* system = Frame->panSystem;
+  ASSERT_FALSE(system->isHidden());
+  const QTime set(12, 34, 56);
+  system->dtpDate->setDate(QDate(2021, 6, 15));
+  system->dtpTime->setTime(set);
+  QElapsedTimer sinceApply;
+  system->btnSystemApply->click();
+  sinceApply.start();
+  EXPECT_TRUE(system->isHidden());
+  ASSERT_TRUE(PumpUntil([&] { return Frame->labDate->text() == QStringLiteral("15.06.2021"); }));
+  ASSERT_TRUE(PumpUntil([&] { return QTime::fromString(Frame->labTime->text(), QStringLiteral("HH:mm:ss")) >= set; }));
+  // The clock has run on from the set time no further than time has passed
+  // (normally the picture shows it within two seconds).
+  const QTime shown = QTime::fromString(Frame->labTime->text(), QStringLiteral("HH:mm:ss"));
+  EXPECT_LE(set.secsTo(shown), sinceApply.elapsed() / 1000 + 1) << Frame->labTime->text().toStdString();
+}
+
+// A counter reset in the module shows as 0 with the next poll.
+TEST_F(EndToEnd, ResettingAPulseCounter) {
+  for (int i = 0; i < 4; ++i) {
+    Sim.Module().SetInput(5, true);
+    Sim.Module().SetInput(5, false);
+  }
+  ConnectAndWaitForPolling();
+  Frame->btnDIn_Imp->click();
+  TzCounterPanel* counters = Frame->panDIn_Imp;
+  ASSERT_FALSE(counters->isHidden());
+  ASSERT_TRUE(PumpUntil([&] { return counters->txtDinImp[4]->text() == QStringLiteral("4"); }));
+  const size_t before = ModuleLog.Received().size();
+  counters->btnDinImpClear[4]->click();
+  // The answer to the first counter read the module got after the reset.
+  ASSERT_TRUE(PumpUntil([&] {
+    const std::vector<TzReceived> received = ModuleLog.Received();
+    bool reset = false;
+    for (size_t i = before; i < received.size(); ++i) {
+      if (received[i].Func() == 5 && received[i].Reg() == 128 * 5 - 127) reset = true;
+      if (reset && received[i].Reg() == 60071) return true;
+    }
+    return false;
+  }));
+  ASSERT_TRUE(PumpUntil([&] { return Ctl().PendingCount() == 0; }));
+  EXPECT_EQ(counters->txtDinImp[4]->text(), QStringLiteral("0"));
+  EXPECT_EQ(Sim.Module().Counter(5), 0);
 }
