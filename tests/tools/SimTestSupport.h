@@ -2,13 +2,28 @@
 // module on a hand-driven clock.
 #pragma once
 
+#include <fcntl.h>
+#include <termios.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "uSimModule.h"
 #include "uUtils.h"
+
+// Opens a client's end of the virtual module's line, raw; -1 on failure.
+inline int OpenRawClient(const std::string& aPath) {
+  const int fd = open(aPath.c_str(), O_RDWR | O_NOCTTY);
+  if (fd < 0) return -1;
+  termios raw{};
+  tcgetattr(fd, &raw);
+  cfmakeraw(&raw);
+  tcsetattr(fd, TCSANOW, &raw);
+  return fd;
+}
 
 inline std::vector<uint8_t> WithCrc(std::vector<uint8_t> aBytes) {
   const uint16_t crc = ModbusCRC(aBytes);

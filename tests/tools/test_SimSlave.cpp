@@ -21,16 +21,6 @@ using Bytes = std::vector<uint8_t>;
 // Generous: only a guard against a hang, never a measure of speed.
 constexpr int kGuardMs = 3000;
 
-int OpenClient(const std::string& aPath) {
-  const int fd = open(aPath.c_str(), O_RDWR | O_NOCTTY);
-  if (fd < 0) return -1;
-  termios raw{};
-  tcgetattr(fd, &raw);
-  cfmakeraw(&raw);
-  tcsetattr(fd, TCSANOW, &raw);
-  return fd;
-}
-
 // Reads until aCount bytes came or the guard ran out.
 Bytes ReadAnswer(int aFd, size_t aCount) {
   Bytes answer;
@@ -64,7 +54,7 @@ TEST(SimSlave, AnswersOverThePseudoTerminalAcrossReconnects) {
   const Bytes request = WithCrc({16, 4, 0x90, 0x00, 0, 1});
   const Bytes expected = WithCrc({16, 4, 2, 0, 74});
   for (int round = 0; round < 5; ++round) {
-    const int fd = OpenClient(sim.Path());
+    const int fd = OpenRawClient(sim.Path());
     ASSERT_GE(fd, 0);
     EXPECT_EQ(Exchange(fd, request, expected.size()), expected) << "round " << round;
     close(fd);
@@ -90,7 +80,7 @@ TEST(SimSlave, TwoRequestsInOneWriteGetTwoAnswers) {
   TzSimPtyModule sim(StaticConfig());
   ASSERT_TRUE(sim.Start()) << sim.Error();
   sim.Module().SetInputs(0x0805);
-  const int fd = OpenClient(sim.Path());
+  const int fd = OpenRawClient(sim.Path());
   ASSERT_GE(fd, 0);
   Bytes both = WithCrc({16, 3, 0xEA, 0xA6, 0, 1});
   const Bytes second = WithCrc({16, 4, 0x90, 0x00, 0, 1});
@@ -105,7 +95,7 @@ TEST(SimSlave, TwoRequestsInOneWriteGetTwoAnswers) {
 TEST(SimSlave, SilentForAForeignAddressThenAnswersTheNext) {
   TzSimPtyModule sim(StaticConfig());
   ASSERT_TRUE(sim.Start()) << sim.Error();
-  const int fd = OpenClient(sim.Path());
+  const int fd = OpenRawClient(sim.Path());
   ASSERT_GE(fd, 0);
   const Bytes foreign = WithCrc({17, 4, 0x90, 0x00, 0, 1});
   ASSERT_EQ(write(fd, foreign.data(), foreign.size()), static_cast<ssize_t>(foreign.size()));
@@ -118,7 +108,7 @@ TEST(SimSlave, SilentForAForeignAddressThenAnswersTheNext) {
 TEST(SimSlave, RestartMovesTheModuleToItsNewAddress) {
   TzSimPtyModule sim(StaticConfig());
   ASSERT_TRUE(sim.Start()) << sim.Error();
-  const int fd = OpenClient(sim.Path());
+  const int fd = OpenRawClient(sim.Path());
   ASSERT_GE(fd, 0);
   const Bytes setAddress = WithCrc({16, 6, 0x70, 0x04, 0, 17});
   ASSERT_EQ(Exchange(fd, setAddress, setAddress.size()), setAddress);
@@ -138,7 +128,7 @@ TEST(SimSlave, StopsAndStartsAgain) {
   TzSimPtyModule sim(StaticConfig());
   for (int round = 0; round < 3; ++round) {
     ASSERT_TRUE(sim.Start()) << sim.Error();
-    const int fd = OpenClient(sim.Path());
+    const int fd = OpenRawClient(sim.Path());
     ASSERT_GE(fd, 0);
     const Bytes expected = WithCrc({16, 4, 2, 0, 74});
     EXPECT_EQ(Exchange(fd, WithCrc({16, 4, 0x90, 0x00, 0, 1}), expected.size()), expected);

@@ -23,16 +23,6 @@ using Bytes = std::vector<uint8_t>;
 // Generous: only a guard against a hang, never a measure of speed.
 constexpr int kGuardMs = 3000;
 
-int OpenRaw(const std::string& aPath) {
-  const int fd = open(aPath.c_str(), O_RDWR | O_NOCTTY);
-  if (fd < 0) return -1;
-  termios raw{};
-  tcgetattr(fd, &raw);
-  cfmakeraw(&raw);
-  tcsetattr(fd, TCSANOW, &raw);
-  return fd;
-}
-
 void SetLine(int aFd, speed_t aSpeed, int aStopBits) {
   termios settings{};
   ASSERT_EQ(tcgetattr(aFd, &settings), 0);
@@ -108,7 +98,7 @@ TEST(SimTap, CarriesRequestsAndAnswersInOrderAndIgnoresTheListener) {
   ASSERT_TRUE(bus.Sim.Start()) << bus.Sim.Error();
   ASSERT_FALSE(bus.Sim.TapPath().empty());
   const int listener = open(bus.Sim.TapPath().c_str(), O_RDWR | O_NOCTTY);  // raw from the start
-  const int client = OpenRaw(bus.Sim.Path());
+  const int client = OpenRawClient(bus.Sim.Path());
   ASSERT_GE(listener, 0);
   ASSERT_GE(client, 0);
   // A request written into the tap reaches no device: no answer shows anywhere.
@@ -127,7 +117,7 @@ TEST(SimTap, StrictLineIsSilentAtAWrongSettingAndAnswersTheRightOne) {
   TzTappedBus bus;
   bus.Sim.Bus().SetStrictLine(true);
   ASSERT_TRUE(bus.Sim.Start()) << bus.Sim.Error();
-  const int client = OpenRaw(bus.Sim.Path());
+  const int client = OpenRawClient(bus.Sim.Path());
   ASSERT_GE(client, 0);
   struct Wrong {
     speed_t speed;
@@ -154,7 +144,7 @@ TEST(SimTap, StrictLineCarriesToAListenerAtTheLinesSpeedOnly) {
   bus.Sim.Bus().SetStrictLine(true);
   ASSERT_TRUE(bus.Sim.Start()) << bus.Sim.Error();
   const int listener = open(bus.Sim.TapPath().c_str(), O_RDWR | O_NOCTTY);
-  const int client = OpenRaw(bus.Sim.Path());
+  const int client = OpenRawClient(bus.Sim.Path());
   ASSERT_GE(listener, 0);
   ASSERT_GE(client, 0);
   SetLine(client, B9600, 1);

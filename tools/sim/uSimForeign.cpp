@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "uSimPdu.h"
 #include "uUtils.h"
 
 namespace {
@@ -46,14 +47,8 @@ TzSimReply TzSimForeign::HandleFrame(std::span<const uint8_t> aFrame) {
   const std::lock_guard lock(fLock);
   TzSimReply reply;
   const std::string request = HexBytes(aFrame);
-  if (aFrame.size() < 4) {
-    reply.Note = "ignored (too short): " + request;
-    return reply;
-  }
-  const size_t body = aFrame.size() - 2;
-  const uint16_t crc = ModbusCRC(aFrame.first(body));
-  if (aFrame[body] != (crc & 0xFF) || aFrame[body + 1] != (crc >> 8)) {
-    reply.Note = "ignored (bad check sum): " + request;
+  if (const char* fault = SimFrameFault(aFrame)) {
+    reply.Note = std::string("ignored (") + fault + "): " + request;
     return reply;
   }
   if (aFrame[0] != fConfig.Address) {

@@ -205,14 +205,8 @@ TzSimReply TzSimModule::HandleFrame(std::span<const uint8_t> aFrame) {
   const std::lock_guard lock(fLock);
   Advance(now);
   const std::string request = HexBytes(aFrame);
-  if (aFrame.size() < 4) {
-    reply.Note = "ignored (too short): " + request;
-    return reply;
-  }
-  const size_t body = aFrame.size() - 2;
-  const uint16_t crc = ModbusCRC(aFrame.first(body));
-  if (aFrame[body] != (crc & 0xFF) || aFrame[body + 1] != (crc >> 8)) {
-    reply.Note = "ignored (bad check sum): " + request;
+  if (const char* fault = SimFrameFault(aFrame)) {
+    reply.Note = std::string("ignored (") + fault + "): " + request;
     return reply;
   }
   if (fState.Restarting) {
@@ -234,7 +228,7 @@ TzSimReply TzSimModule::HandleFrame(std::span<const uint8_t> aFrame) {
   const TzState before = fState;
   TzAccess access(*this, now);
   std::vector<uint8_t> pdu;
-  const uint8_t code = HandleSimPdu(aFrame.subspan(1, body - 1), access, pdu);
+  const uint8_t code = HandleSimPdu(aFrame.subspan(1, aFrame.size() - 3), access, pdu);
   if (code != seNone) fState = before;  // a refused multiple write leaves nothing behind
   // A request ends the emergency mode; it still sees it in the status.
   fState.LastRequestAt = now.SteadyMs;

@@ -1,5 +1,7 @@
 #include "uSimPdu.h"
 
+#include "uUtils.h"
+
 namespace {
 
 uint16_t Word(std::span<const uint8_t> aPdu, size_t aPos) {
@@ -114,6 +116,14 @@ uint8_t HandleMultipleWrite(uint8_t aFunction, std::span<const uint8_t> aPdu,
 }
 
 }  // namespace
+
+const char* SimFrameFault(std::span<const uint8_t> aFrame) {
+  if (aFrame.size() < 4) return "too short";
+  const size_t body = aFrame.size() - 2;
+  const uint16_t crc = ModbusCRC(aFrame.first(body));
+  if (aFrame[body] != (crc & 0xFF) || aFrame[body + 1] != (crc >> 8)) return "bad check sum";
+  return nullptr;
+}
 
 bool IsSimWriteFunction(uint8_t aFunction) {
   return aFunction == 5 || aFunction == 6 || aFunction == 15 || aFunction == 16;

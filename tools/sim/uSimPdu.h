@@ -31,6 +31,10 @@ class TzSimPointAccess {
 
 bool IsSimWriteFunction(uint8_t aFunction);
 
+// Why a received frame is not a request at all: "too short" (under four
+// bytes) or "bad check sum"; null for a whole frame.
+const char* SimFrameFault(std::span<const uint8_t> aFrame);
+
 // Answers one request PDU (function code and data; no address, no check sum).
 // aAnswer gets the answer PDU; the result is the exception code sent, seNone
 // for a normal answer. The writes of a multiple write are carried out one
