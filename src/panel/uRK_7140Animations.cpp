@@ -60,7 +60,9 @@ void TfrRK_7140::BuildAnimations() {
 
   imgHat = new TzHolidayHat(this);
   const QRect body = ModuleBodyRect();
-  imgHat->move(body.left() - 14, body.top() - 30);
+  // On the module's top-left corner, right of the arrow's range.
+  imgHat->move(body.left() + 32, body.top() - 18);
+  imgHat->lower();  // under the arrow
   ShowHolidayHat();
 
   imgLogo->installEventFilter(new TzMouseUpFilter(this, [this](Qt::KeyboardModifiers aModifiers) {
