@@ -152,6 +152,21 @@ QPixmap FindIconPixmap(qreal aDpr) {
   return pixmap;
 }
 
+QPixmap FindBusyIconPixmap(qreal aDpr) {
+  QPixmap pixmap = Canvas(kFindIconSize, aDpr);
+  QPainter p(&pixmap);
+  Smooth(p);
+  p.setPen(QPen(QColor(60, 64, 70), 2.2));
+  p.setBrush(QColor(255, 214, 120));
+  p.drawEllipse(QRectF(2, 2, 11, 11));
+  p.setPen(QPen(QColor(60, 64, 70), 3.2, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(12.5, 12.5), QPointF(18, 18));
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(200, 30, 30));
+  p.drawRoundedRect(QRectF(12, 1, 7, 7), 1.2, 1.2);
+  return pixmap;
+}
+
 QIcon ObserverIcon() {
   QIcon icon;
   for (qreal dpr : {1.0, 2.0}) {

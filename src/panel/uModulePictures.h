@@ -29,8 +29,10 @@ QIcon RelayIcon(bool aClosed);
 QPixmap LogoPixmap(qreal aDpr);
 // A round blue "i", 16 x 16.
 QPixmap InfoIconPixmap(qreal aDpr);
-// A magnifier, 20 x 20.
+// A magnifier, 20 x 20: the search picture while idle.
 QPixmap FindIconPixmap(qreal aDpr);
+// The magnifier with a lit lens and a red stop mark: a search runs.
+QPixmap FindBusyIconPixmap(qreal aDpr);
 // A screen with a pulse train: the line observer's button.
 QIcon ObserverIcon();
 // Frame aIndex (0..11) of the waiting spinner, 16 x 16.

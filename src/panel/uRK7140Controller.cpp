@@ -292,6 +292,11 @@ void TzRK7140Controller::GoIdleKeepingEngine() {
   fView.ShowFindDeviceIcon(true);
 }
 
+void TzRK7140Controller::ReleasePort() {
+  if (fConnected || !fFreePort || !fFreePort->QueuedUIDs().empty()) return;
+  fFreePort->Stop();
+}
+
 void TzRK7140Controller::SetAllOff() {
   fView.SetIndicatorsOff();
   if (!fDevice) return;

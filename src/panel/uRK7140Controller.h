@@ -112,6 +112,10 @@ public:
   bool RestartModule();
   // Every lamp and relay off and every tag at quality 0.
   void SetAllOff();
+  // Closes the port of an idle engine (the bus search takes it over). Kept
+  // open while connected, and while a request (the restart command) still
+  // waits to go out.
+  void ReleasePort();
 
   // Timer handlers (also called directly by tests).
   void OprosTimerTimer();

@@ -15,6 +15,8 @@
 #include "uCounterPanel.h"
 #include "uDevicePanel.h"
 #include "uFilterPanel.h"
+#include "uFindDevice.h"
+#include "uFindPanel.h"
 #include "uFrameGlob.h"
 #include "uInputConfig.h"
 #include "uModulePictures.h"
@@ -114,6 +116,7 @@ TfrRK_7140::TfrRK_7140(QWidget* aParent, const char* aTemplateName, bool aSilenc
   BuildAnimations();
   BuildOutputPanels();
   BuildInputAndDevicePanels();
+  BuildFindPanel();
   BuildSidePanelTable();
 
   InterfaceTimer.setInterval(500);
@@ -146,6 +149,10 @@ TfrRK_7140::TfrRK_7140(QWidget* aParent, const char* aTemplateName, bool aSilenc
 }
 
 TfrRK_7140::~TfrRK_7140() {
+  // The program's search component outlives the frame: it forgets it.
+  frmFindDevice->Stop();
+  frmFindDevice->OnFindAddr = nullptr;
+  frmFindDevice->OnFindProcess = nullptr;
   // The controller stops the engine before the controls go.
   fController.reset();
 }
@@ -354,7 +361,6 @@ void TfrRK_7140::BuildOutputPanels() {
 }
 
 void TfrRK_7140::BuildComPortPanel() {
-  const qreal dpr = devicePixelRatioF();
   panComPort = new QFrame(this);
   StyleSidePanel(panComPort, QStringLiteral("panComPort"), QSize(230, 228));
   TitleCaption(panComPort, QStringLiteral("Сетевые настройки"), QRect(8, 5, 214, 20));
@@ -378,10 +384,8 @@ void TfrRK_7140::BuildComPortPanel() {
   imgFindDevice = new QToolButton(panComPort);
   imgFindDevice->setObjectName(QStringLiteral("imgFindDevice"));
   imgFindDevice->setAutoRaise(true);
-  imgFindDevice->setIcon(QIcon(FindIconPixmap(dpr)));
   imgFindDevice->setIconSize(kFindIconSize);
-  imgFindDevice->setGeometry(134, 61, 22, 22);
-  SetHint(imgFindDevice, QStringLiteral("Поиск устройств"), QStringLiteral("Опрашивает адреса 1..247 на линии"));
+  imgFindDevice->setGeometry(134, 61, 22, 22);  // pictures and hint: ShowFindPicture
   InfoIcon(panComPort, QPoint(211, 64), QStringLiteral("Адрес прибора\r\nДиапазон: 1..247"));
 
   cbLineBaudRate = new QComboBox(panComPort);
@@ -465,6 +469,7 @@ void TfrRK_7140::mouseReleaseEvent(QMouseEvent* aEvent) {
 }
 
 void TfrRK_7140::closeEvent(QCloseEvent* aEvent) {
+  if (frmFindDevice->InFindProgress()) FindStop();
   if (fController->FreePort() != nullptr) fController->Disconnect();
   QWidget::closeEvent(aEvent);
 }
@@ -547,7 +552,9 @@ void TfrRK_7140::btnRS485Click(QAbstractButton* aSender) {
     // closes the panel that is open.
     CurrPanel->hide();
   }
-  // The calculator opens and closes with the outputs panel.
+  // The search list goes with the connection panel, the calculator with the
+  // outputs panel.
+  if (panComPort->isHidden()) panFind->hide();
   panShim->setHidden(panDOut->isHidden());
   if (!panShim->isHidden()) panShim->raise();
 }
@@ -560,7 +567,7 @@ void TfrRK_7140::PlaceShimPanel() {
 
 void TfrRK_7140::CloseAllPanel() {
   if (CurrPanel != nullptr) CurrPanel->hide();
-  // The search list follows the connection panel once bus search exists.
+  if (panComPort->isHidden()) panFind->hide();
   if (panDOut->isHidden()) panShim->hide();
   for (QToolButton* button : SideButtons()) SetCheckedQuietly(button, false);
 }
@@ -622,10 +629,6 @@ void TfrRK_7140::SetRalayLogicImages() {
     label->resize(label->width(), caption.Height);
   }
 }
-
-// The bus search list belongs to a feature that is not part of this frame
-// yet; the controller's call finds nothing to show.
-void TfrRK_7140::TryFindPanVisible() {}
 
 void TfrRK_7140::InterfaceTimerTimer() {
   ShowHolidayHat();

@@ -21,6 +21,7 @@
 #include "uAnimationRules.h"
 #include "uRK7140Controller.h"
 #include "uSerialPorts.h"
+#include "uStringBytes.h"
 
 class QAbstractButton;
 class QButtonGroup;
@@ -32,6 +33,8 @@ class QToolButton;
 class TzCounterPanel;
 class TzDevicePanel;
 class TzFilterPanel;
+class TzFindPanel;
+class TfrmFindDevice;
 class TzOutputsPanel;
 class TzShimPanel;
 class TzSystemPanel;
@@ -107,6 +110,24 @@ public:
   void btnResetClick();
   // Opens one more port observer window, centred over the panel.
   void btnPortObserverClick();
+
+  // Bus search. The search picture: nothing while connected, else stops a
+  // running search or starts one.
+  void imgFindDeviceClick();
+  // Checks the time-out (raised to the baud rate's minimum, blinking), makes
+  // the connection controls wait and starts the search; a port that does not
+  // open logs why and leaves the frame idle.
+  void FindStart();
+  // Stops the search, keeps its results without the progress line and gives
+  // the controls back.
+  void FindStop();
+  void FindAddrProc(int32_t aAddr, const TStringBytes& aAnswer);
+  void FindProcessProc(int32_t aPos);
+  // The module on the picked line into the connection panel.
+  void FindListBoxClick();
+  // As the click, then "Подключиться".
+  void FindListBoxDblClick();
+  TfrmFindDevice& FindDevice() { return *frmFindDevice; }
 
   // The arrow beside "СОМ-порт": bounces while not connected.
   void ArrowTimerTimer();
@@ -193,6 +214,8 @@ public:
   TzCounterPanel* panDIn_Imp = nullptr;
   TzDevicePanel* panRS485 = nullptr;
   TzSystemPanel* panSystem = nullptr;
+  // The search panel "Устройства" beside the connection panel.
+  TzFindPanel* panFind = nullptr;
 
   QTimer InterfaceTimer;
   QTimer AniTimer;
@@ -222,6 +245,12 @@ private:
   void BuildOutputPanels();
   void BuildInputAndDevicePanels();
   void BuildSidePanelTable();
+  void BuildFindPanel();
+  // The search picture: idle or searching, with the hint to match.
+  void ShowFindPicture(bool aSearching);
+  void SetConnectionControlsEnabled(bool aEnabled);
+  // One pixel right of the connection panel, top-aligned with it.
+  void PlaceFindPanel();
   // The calculator one pixel inside the outputs panel's right edge, 60 px lower.
   void PlaceShimPanel();
   void btnTempLogClick();
@@ -240,5 +269,7 @@ private:
   std::vector<TzSidePanelRow> fSidePanels;
 
   std::unique_ptr<TzRK7140Controller> fController;
+  TfrmFindDevice* frmFindDevice = nullptr;
+  std::unique_ptr<TfrmFindDevice> fOwnFindDevice;
   bool fPressOnFreeArea = false;
 };

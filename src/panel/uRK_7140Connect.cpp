@@ -6,6 +6,7 @@
 
 #include "uBlinker.h"
 #include "uDevicePanel.h"
+#include "uFindDevice.h"
 #include "uOptions.h"
 #include "uPanelRules.h"
 #include "uPanelWindows.h"
@@ -79,6 +80,8 @@ void TfrRK_7140::SaveOptions() {
 }
 
 void TfrRK_7140::btnConnectClick() {
+  // The search has the port meanwhile.
+  if (FindDevice().InFindProgress()) return;
   if (fController->Connected()) {
     fController->Disconnect();
     return;
