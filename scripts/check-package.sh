@@ -47,6 +47,7 @@ fi
 echo "programs from the unpacked package"
 "$root/usr/bin/rk7140-sim" --help >/dev/null
 "$root/usr/bin/rk7140-tags" --help >/dev/null
+"$root/usr/bin/rk7140ctl" --help >/dev/null
 # The panel starts and keeps running (offscreen, with a configuration folder
 # of its own); "timeout" ending it is the expected outcome.
 rc=0

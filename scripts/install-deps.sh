@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ make pkg-config
   libgtest-dev libgmock-dev
   libpugixml-dev
+  libcli11-dev nlohmann-json3-dev
   qt6-base-dev fonts-dejavu-core
   clang libclang-rt-14-dev
   mbpoll socat

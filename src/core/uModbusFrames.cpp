@@ -176,3 +176,16 @@ bool IsWriteEcho(const TStringBytes& aRequest, const TStringBytes& aAnswer) {
   }
   return ModbusCRC(aAnswer, 8) == 0;
 }
+
+bool IsCompleteRtuAnswer(std::span<const uint8_t> aBytes) {
+  if (aBytes.size() < 5) return false;
+  const uint8_t func = aBytes[1];
+  size_t length = 0;
+  if (func & 0x80) length = 5;
+  else if (func >= 1 && func <= 4) length = size_t{5} + aBytes[2];
+  else if (func == 5 || func == 6 || func == 15 || func == 16) length = 8;
+  else return false;
+  if (aBytes.size() < length) return false;
+  const uint16_t crc = ModbusCRC(aBytes.first(length - 2));
+  return aBytes[length - 2] == (crc & 0xFF) && aBytes[length - 1] == (crc >> 8);
+}

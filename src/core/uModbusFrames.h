@@ -59,3 +59,9 @@ bool BuildWriteFrame(int32_t aAddr, int32_t aFunc, int32_t aReg, int32_t aValTyp
 // for functions 5 and 6 the exact echo of the request; for function 16 the
 // request's address, function, register and quantity with a valid check sum.
 bool IsWriteEcho(const TStringBytes& aRequest, const TStringBytes& aAnswer);
+
+// True when aBytes begin with a whole Modbus RTU answer by the framing rules:
+// the length its function implies (functions 1..4: 5 + byte count; echoes of
+// 5, 6, 15, 16: 8; an exception, function with bit 7 set: 5) with a correct
+// check sum over that length. Bytes of any other function never complete.
+bool IsCompleteRtuAnswer(std::span<const uint8_t> aBytes);

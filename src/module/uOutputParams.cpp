@@ -47,3 +47,9 @@ TzApplyOutcome ApplyOutputParams(TzRegSink& aSink, int aOutput, TzDiscretOutPara
   aSink.SetRegByID(t.Function, aParams.LogicFunc, false);
   return TzApplyOutcome::Applied;
 }
+
+bool WriteOutputState(TzRegSink& aSink, int aOutput, bool aOn) {
+  if (aOutput < 1 || aOutput > kOutputCount) return false;
+  aSink.SetRegByID(OutputBase(aOutput), aOn ? 1 : 0, false);
+  return true;
+}

@@ -93,6 +93,11 @@ enum class TzApplyOutcome {
 TzApplyOutcome ApplyOutputParams(TzRegSink& aSink, int aOutput, TzDiscretOutParams& aParams,
                                  const TzReadOutputField& aReadField, const TzOutputLogicChoice& aChoice);
 
+// Switches relay output aOutput (1..6) on or off: its state coil, not
+// forced (the state tag's own force flag places it). False, nothing written,
+// for another output.
+bool WriteOutputState(TzRegSink& aSink, int aOutput, bool aOn);
+
 // The factory settings "По умолчанию" puts into the panel's fields.
 struct TzOutputDefaults {
   int32_t ShimPeriod = 100, ShimKoef = 0, ShimKoefSecure = 0, LogicLag = 5;

@@ -4,13 +4,6 @@
 #include <QTime>
 #include <array>
 
-int32_t GetTimeout(int32_t aBaudRate) {
-  if (aBaudRate <= 0) return 0;
-  return static_cast<int32_t>(264000 / static_cast<int64_t>(aBaudRate)) + 30;
-}
-
-bool CheckTimeout(int32_t aTimeout, int32_t aBaudRate) { return aTimeout >= GetTimeout(aBaudRate); }
-
 std::optional<QString> BaudCodeText(int32_t aCode) {
   static const std::array<const char*, 10> texts = {"1200",  "2400",  "4800",  "9600",  "14400",
                                                    "19200", "28800", "38400", "57600", "115200"};

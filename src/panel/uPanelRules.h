@@ -8,11 +8,8 @@
 #include <optional>
 #include <span>
 
-// Minimum network time-out in ms for a baud rate: the integer part of
-// 264 / baud rate x 1000, plus 30. A baud rate of 0 or less has no minimum (0).
-int32_t GetTimeout(int32_t aBaudRate);
-// True when aTimeout >= GetTimeout(aBaudRate).
-bool CheckTimeout(int32_t aTimeout, int32_t aBaudRate);
+// GetTimeout and CheckTimeout, the minimum time-outs, are shared with rk7140ctl.
+#include "uLineRules.h"
 
 // Text of the module's baud-rate code 0..9 ("1200" .. "115200"); none otherwise.
 std::optional<QString> BaudCodeText(int32_t aCode);

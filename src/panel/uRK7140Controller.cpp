@@ -1,18 +1,14 @@
 #include "uRK7140Controller.h"
 
-#include <QUuid>
-
 #include <cmath>
 #include <limits>
 
 #include "uDeviceSettings.h"
 #include "uInputConfig.h"
-#include "uModbusFrames.h"
+#include "uLineRules.h"
 #include "uPortObsFeed.h"
-#include "uTagRequests.h"
 #include "uTempLog.h"
 #include "uUtils.h"
-#include "uValueText.h"
 
 namespace {
 
@@ -23,8 +19,6 @@ int32_t Truncate(double aValue) {
   if (t <= -2147483648.0) return std::numeric_limits<int32_t>::min();
   return static_cast<int32_t>(t);
 }
-
-QString NumberText(double aValue) { return QString::fromStdString(FloatToText(aValue)); }
 
 }  // namespace
 
@@ -39,6 +33,7 @@ TzRK7140Controller::TzRK7140Controller(TzPanelView& aView, QObject* aParent)
 TzRK7140Controller::~TzRK7140Controller() {
   // The port is closed and the worker gone before anything it could call back into.
   if (fFreePort) fFreePort->Stop();
+  fPending.SetEngine(nullptr);
   fFreePort.reset();
   ClearPending();
 }
@@ -47,55 +42,15 @@ TzRK7140Controller::~TzRK7140Controller() {
 
 bool TzRK7140Controller::LoadDevice(const char* aResName) {
   fDevice = std::make_unique<TzDevice>();
-  fDevice->DevAddr = fDevAddr;
-  fDevice->DevType = 3;
-  fDevice->DevVersion = 0;
-  fDevice->DevVersionStr = "0.00";
-  fDevice->DevPOVersion = 0;
-  fDevice->Freq = 100;
-  fDevice->DevName = "RK-7140";
-
-  if (!fDevice->LoadFromRes(aResName)) {
+  if (!LoadRK7140Device(*fDevice, fDevAddr, aResName)) {
     AddTempLog(QStringLiteral("Ошибка загрузки таблицы регистров"), clTempLogNavy);
     return false;
   }
-  AddOtherRK7140Tags();
-  for (int32_t id : {28676, 28672, 28673, 36864}) SetRegForce(id, true);
-  SetRegForce({4096, 4224, 4352, 4480, 4608, 4736}, true);
-  SetRegForce(60069, true);
-  SetRegForce(60000, true);
+  HookPulseCounters();
   return true;
 }
 
-void TzRK7140Controller::AddOtherRK7140Tags() {
-  auto addCoil = [this](int32_t aID, const QString& aName) {
-    TzTag* tag = &fDevice->AddTag();
-    tag->ID = aID;
-    tag->Reg = aID;
-    tag->OPCName = aName.toStdString();
-    tag->Enabled = false;
-    tag->RegType = 1;
-    tag->ValType = vtBit;
-    tag->WriteCmd = 5;
-    tag->Order = "21";
-    tag->OrderMas = {2, 1};
-    tag->GUID = QUuid::createUuid().toString(QUuid::WithBraces).toUpper().toStdString();
-    tag->Force = true;
-    tag->ReadPriority = 0;
-    tag->WritePriority = 1;
-    tag->CanRead = false;
-  };
-  for (int n = 1; n <= kInputCount; ++n) {
-    addCoil(CounterResetCoil(n), QStringLiteral("Сброс счётчика импульсов DIN #%1").arg(n));
-    addCoil(FilterCoil(n), QStringLiteral("Тип фильтрации дребезга контактов DIN #%1").arg(n));
-  }
-  for (int n = 1; n <= 6; ++n) {
-    if (TzTag* state = fDevice->GetTagByID(OutputBase(n))) {
-      state->ReadPriority = 1;
-      state->WritePriority = 1;
-      state->Force = true;
-    }
-  }
+void TzRK7140Controller::HookPulseCounters() {
   if (TzTag* counters = fDevice->GetTagByID(kPulseCountersTag)) {
     counters->OnResponse = [this](TzTag& aTag) { ImpCounterCallback(aTag); };
   }
@@ -107,7 +62,7 @@ std::unique_ptr<TzFreePort> TzRK7140Controller::MakeEngine(int32_t aComPort) {
   std::unique_ptr<TzFreePort> engine = fEngineFactory ? fEngineFactory(aComPort)
                                                       : std::make_unique<TzFreePort>(aComPort);
   engine->SetOnAsyncAnswerProc([this](int32_t aPort, uint32_t aUID, TStringBytes aAnswer, uint32_t aErr) {
-    ModbusAsyncAnswer(aPort, aUID, aAnswer, aErr);
+    ModbusAsyncAnswer(aPort, aUID, std::move(aAnswer), aErr);
   });
   // Answers are run by this object's thread; a job left over after the
   // controller is gone is dropped by Qt together with its context object.
@@ -135,27 +90,13 @@ void TzRK7140Controller::Connect(const TzConnectSettings& aSettings) {
 
   // Records of the replaced engine would match the new engine's UIDs.
   if (fFreePort) fFreePort->Stop();
+  fPending.SetEngine(nullptr);
   fFreePort.reset();
   ClearPending();
   fFreePort = MakeEngine(fComPort);
 
-  TzDCB& dcb = fFreePort->LocDCB();
-  dcb.BaudRate = aSettings.BaudRate;
-  TzTimeouts& timeouts = fFreePort->LocTimeouts();
-  timeouts.ReadIntervalTimeout = 50;
-  timeouts.ReadTotalTimeoutMultiplier = 1;
-  timeouts.ReadTotalTimeoutConstant = aSettings.Timeout;
-  timeouts.WriteTotalTimeoutMultiplier = 50;
-  timeouts.WriteTotalTimeoutConstant = 50;
-  // FormatToFreePort
-  dcb.ByteSize = 8;
-  switch (aSettings.FormatIndex) {
-    case 0: dcb.Parity = 0; dcb.StopBits = 0; break;
-    case 1: dcb.Parity = 1; dcb.StopBits = 0; break;
-    case 2: dcb.Parity = 2; dcb.StopBits = 0; break;
-    case 3: dcb.Parity = 0; dcb.StopBits = 2; break;
-    default: break;
-  }
+  fPending.SetEngine(fFreePort.get());
+  ConfigureEngine(*fFreePort, {aSettings.BaudRate, aSettings.FormatIndex, aSettings.Timeout});
   // A port that does not open yields no answers; the connect time-out ends the attempt.
   fFreePort->Start();
 
@@ -165,35 +106,15 @@ void TzRK7140Controller::Connect(const TzConnectSettings& aSettings) {
 
 void TzRK7140Controller::Pulse() {
   if (!fFreePort) return;
-  fPulseDevice = std::make_unique<TzDevice>();
-  fPulseDevice->DevAddr = fDevAddr;
-  fPulseDevice->DevType = 3;
-  fPulseDevice->DevVersion = 100;
-  fPulseDevice->DevVersionStr = "1.00";
-  fPulseDevice->Freq = 100;
-  fPulseDevice->DevName = "RT-3300";
-  TzTag* tag = &fPulseDevice->AddTag();
-  tag->ID = 36864;
-  tag->Reg = 36864;
-  tag->Force = true;
-  tag->Enabled = true;
-  tag->RegType = 2;
-  tag->ValType = vtUInt16;
-  tag->Order = "21";
-  tag->OrderMas = {2, 1};
-  tag->SegSize = 1;
-  tag->Offset = 0;
-  tag->DataSize = 2;
-  tag->DataType = 18;
-  tag->ReadCmd = 4;
-  tag->GUID = "{355ADFD2-9A2A-4E26-8DE3-0FB81E88BD68}";
+  fPulseDevice = MakeTypeProbeDevice(fDevAddr);
+  TzTag* tag = TypeProbeTag(*fPulseDevice);
   tag->OnResponse = [this](TzTag& aTag) { PulseCallback(aTag); };
   fPulseTag = tag;
   GetModbusRegRTU(tag);
 }
 
 void TzRK7140Controller::PulseCallback(TzTag& aTag) {
-  fConnected = aTag.Value() == kDeviceTypeRK7140;
+  fConnected = IsRK7140Type(aTag.Value());
   if (fConnected) {
     fView.Anima(false);
     fView.CloseAllPanel();
@@ -204,17 +125,7 @@ void TzRK7140Controller::PulseCallback(TzTag& aTag) {
 
 void TzRK7140Controller::LetsDoIt() {
   if (!fConnected || !fDevice || fDevice->IsLocked) return;
-  fDevice->IsLocked = true;
-  // The answer to the last unforced read completes the reading: forced reads
-  // are queued ahead of it. Only a read that was queued can be answered.
-  TzTag* last = nullptr;
-  for (const auto& tag : fDevice->Tags) {
-    tag->IsLast = false;
-    const bool queued = GetModbusRegRTU(tag.get());
-    if (!tag->Force && queued) last = tag.get();
-  }
-  if (last) last->IsLast = true;
-  else fDevice->IsLocked = false;
+  fPending.ReadAll(*fDevice);
 }
 
 void TzRK7140Controller::AfterFirstUpdate() {
@@ -311,41 +222,14 @@ void TzRK7140Controller::ImpCounterCallback(TzTag& aTag) {
 
 // ---- requests -----------------------------------------------------------
 
-bool TzRK7140Controller::Queue(TzTag& aTag, const TStringBytes& aFrame, int32_t aPriority) {
-  if (!fFreePort) return false;
-  const int32_t addr = aTag.Device ? aTag.Device->DevAddr : 0;
-  if (aTag.Force || aTag.ForceOnce) return fFreePort->SendCmdForce(aFrame, addr, aPriority);
-  return fFreePort->SendCmd(aFrame, addr);
-}
-
-void TzRK7140Controller::AddPending(TzTag* aTag, const TStringBytes& aCmd, uint32_t aUID) {
-  auto record = std::make_unique<TzModbusAnswer>();
-  record->Tag = aTag;
-  record->Code = aUID;
-  record->Mode = mmRTU;
-  record->Cmd = aCmd;
-  record->TimeStamp = TickCount32();
-  {
-    std::lock_guard lock(fLineCS);
-    fModbusAnswerList.push_back(std::move(record));
-  }
-  if (OnRequestQueued) OnRequestQueued(aUID, aTag ? aTag->ID : 0);
-}
-
 void TzRK7140Controller::ClearPending() {
-  std::lock_guard lock(fLineCS);
-  fModbusAnswerList.clear();
+  fPending.Clear();
 }
 
 TzTempLogCounts TzRK7140Controller::TempLogCounts() const {
   TzTempLogCounts counts{};
-  for (size_t slot = 1; slot <= 9; ++slot) counts[slot - 1] = fModbusErrors[slot];
+  for (size_t slot = 1; slot <= 9; ++slot) counts[slot - 1] = fPending.Errors()[slot];
   return counts;
-}
-
-size_t TzRK7140Controller::PendingCount() const {
-  std::lock_guard lock(fLineCS);
-  return fModbusAnswerList.size();
 }
 
 static TzPortObsRec RequestRecord(const TzTag& aTag, uint32_t aUID, int32_t aFunc, const TStringBytes& aFrame) {
@@ -360,20 +244,7 @@ static TzPortObsRec RequestRecord(const TzTag& aTag, uint32_t aUID, int32_t aFun
   return rec;
 }
 
-bool TzRK7140Controller::GetModbusRegRTU(TzTag* aTag) {
-  if (!aTag) return false;
-  TStringBytes frame;
-  if (!BuildTagReadFrame(*aTag, frame)) return false;
-  if (!Queue(*aTag, frame, aTag->ReadPriority)) return false;
-  aTag->ForceOnce = false;
-  // A new request gets its own answer decoded and counted, whatever the last one was.
-  aTag->ModbusError = false;
-  aTag->ModbusErrorCode = -1;
-  const uint32_t uid = fFreePort->LastUID();
-  AddPending(aTag, frame, uid);
-  PortObsFeedRequest(RequestRecord(*aTag, uid, aTag->ReadCmd, frame));
-  return true;
-}
+bool TzRK7140Controller::GetModbusRegRTU(TzTag* aTag) { return fPending.Read(aTag); }
 
 bool TzRK7140Controller::GetModbusRegRTU2(int32_t aID) {
   if (!fDevice) return false;
@@ -385,24 +256,7 @@ void TzRK7140Controller::GetModbusListRTU2(std::initializer_list<int32_t> aIDs) 
   for (int32_t id : aIDs) GetModbusRegRTU2(id);
 }
 
-bool TzRK7140Controller::SetModbusRegRTU(TzTag* aTag, double aValue) {
-  if (!aTag) return false;
-  TStringBytes frame;
-  double written = 0;
-  if (!BuildTagWriteFrame(*aTag, aValue, frame, written)) return false;
-  const bool accepted = Queue(*aTag, frame, aTag->WritePriority);
-  aTag->ForceOnce = false;
-  if (!accepted) return false;
-  aTag->ModbusError = false;
-  aTag->ModbusErrorCode = -1;
-  aTag->SetValue(written);
-  const uint32_t uid = fFreePort->LastUID();
-  TzPortObsRec rec = RequestRecord(*aTag, uid, aTag->WriteCmd, frame);
-  rec.Value = NumberText(written);
-  PortObsFeedRequest(rec);
-  AddPending(aTag, frame, uid);
-  return true;
-}
+bool TzRK7140Controller::SetModbusRegRTU(TzTag* aTag, double aValue) { return fPending.Write(aTag, aValue); }
 
 void TzRK7140Controller::SetRegByID(int32_t aID, double aValue, bool aForced) {
   if (!fConnected || !fDevice) return;
@@ -443,71 +297,41 @@ bool TzRK7140Controller::TryValueByID(int32_t aID, int32_t& aValue) const {
 
 void TzRK7140Controller::ModbusAsyncAnswer(int32_t aComPort, uint32_t aUID, TStringBytes aAnswer,
                                            uint32_t aErrCode) {
-  if (OnAnswerHandedBack) OnAnswerHandedBack(aUID, aErrCode);
-  TzModbusAnswer* record = nullptr;
-  for (const auto& candidate : fModbusAnswerList) {
-    if (candidate->Code == aUID) {
-      record = candidate.get();
-      break;
-    }
-  }
-  if (!record) {
-    AddTempLog(QStringLiteral("Неизвестный UID (%1):   Ответ: %2")
-                   .arg(aUID)
-                   .arg(QString::fromStdString(BytesToDotStr(aAnswer))),
-               clTempLogMaroon);
-    return;
-  }
+  fPending.Dispatch(aComPort, aUID, aAnswer, aErrCode);
+}
 
+void TzRK7140Controller::RequestSent(const TzTag& aTag, uint32_t aUID, int32_t aFunc, const TStringBytes& aFrame,
+                                     const std::string& aValueText) {
+  TzPortObsRec rec = RequestRecord(aTag, aUID, aFunc, aFrame);
+  rec.Value = QString::fromStdString(aValueText);
+  PortObsFeedRequest(rec);
+}
+
+void TzRK7140Controller::RequestPending(uint32_t aUID, int32_t aTagID) {
+  if (OnRequestQueued) OnRequestQueued(aUID, aTagID);
+}
+
+void TzRK7140Controller::AnswerHandedBack(uint32_t aUID, uint32_t aErrCode) {
+  if (OnAnswerHandedBack) OnAnswerHandedBack(aUID, aErrCode);
+}
+
+void TzRK7140Controller::UnknownAnswer(uint32_t aUID, const TStringBytes& aAnswer) {
+  AddTempLog(QStringLiteral("Неизвестный UID (%1):   Ответ: %2")
+                 .arg(aUID)
+                 .arg(QString::fromStdString(BytesToDotStr(aAnswer))),
+             clTempLogMaroon);
+}
+
+void TzRK7140Controller::AnswerNote(int32_t aComPort, uint32_t aUID, const TStringBytes& aAnswer,
+                                    const std::string& aNote) {
   TzPortObsRec rec;
   rec.Port = aComPort;
   rec.Index = static_cast<int32_t>(aUID);
   rec.Cmd = aAnswer.AsBytes();
+  rec.Value = QString::fromStdString(aNote);
   PortObsFeedAnswer(rec);
-
-  if (TzTag* tag = record->Tag) {
-    bool ok = false;
-    if (aErrCode != 0 || tag->ModbusError) {
-      tag->SetQuality(0);
-    } else {
-      if (record->Mode == mmRTU) {
-        // The module's echo of a write confirms the value the panel wrote.
-        ok = IsWriteEcho(record->Cmd, aAnswer) || DecodeModbusAnswer(aAnswer, tag);
-      }
-      tag->SetQuality(ok ? 192 : 16);
-      if (tag->OnResponse) tag->OnResponse(*tag);
-    }
-    if (ok) {
-      rec.Value = NumberText(tag->Value());
-      PortObsFeedAnswer(rec);
-    }
-    if (tag->IsLast) {
-      tag->IsLast = false;
-      if (tag->Device) {
-        tag->Device->IsLocked = false;
-        AfterFirstUpdate();
-      }
-    }
-    if (tag->ModbusError) {
-      rec.Value = QStringLiteral("ErrCode: ") + QString::fromStdString(tag->ModbusErrorCodeStr);
-      PortObsFeedAnswer(rec);
-      const int32_t code = tag->ModbusErrorCode;
-      const size_t slot = (code >= 1 && code <= 8) ? static_cast<size_t>(code) : 9;
-      ++fModbusErrors[slot];
-      SetTempLogErrors(code, fModbusErrors[slot]);
-    } else if (ok) {
-      rec.Value = QString::fromStdString(tag->ValueStr);
-      PortObsFeedAnswer(rec);
-    }
-    if (tag->Quality() == 192 && tag->Device) tag->Device->Status = TzDeviceStatus::dsGood;
-  }
-
-  // OnResponse may have queued requests (and so added records); find ours again.
-  std::lock_guard lock(fLineCS);
-  for (auto it = fModbusAnswerList.begin(); it != fModbusAnswerList.end(); ++it) {
-    if (it->get() == record) {
-      fModbusAnswerList.erase(it);
-      break;
-    }
-  }
 }
+
+void TzRK7140Controller::ReadingComplete(TzTag&) { AfterFirstUpdate(); }
+
+void TzRK7140Controller::ExceptionCounted(int32_t aCode, int32_t aCount) { SetTempLogErrors(aCode, aCount); }

@@ -22,26 +22,11 @@
 
 #include "uFreePort.h"
 #include "uGlobals.h"
+#include "uModbusPending.h"
 #include "uOutputParams.h"
+#include "uRK7140Device.h"
 #include "uRegSink.h"
 #include "uTempLog.h"
-
-enum TzModbusMode : uint8_t { mmRTU = 0, mmASCII = 1 };
-
-struct TzModbusAnswer;
-using TzModbusAnswerCallback = std::function<void(const std::vector<uint8_t>& aBytes, TzModbusAnswer& aAnswerObj)>;
-
-// A request that waits for its answer.
-struct TzModbusAnswer {
-  TzTag* Tag = nullptr;  // not owned
-  uint32_t Code = 0;     // the request's UID
-  TzModbusMode Mode = mmRTU;
-  TStringBytes Cmd;
-  int32_t ErrCode = 0;
-  uint32_t TimeStamp = 0;
-  int32_t RegID = 0;
-  TzModbusAnswerCallback Proc;
-};
 
 // Line settings chosen in the connection panel.
 struct TzConnectSettings {
@@ -74,13 +59,13 @@ public:
   virtual void ShowImpCounters(const std::vector<int32_t>& aCounters) = 0;
 };
 
-class TzRK7140Controller : public QObject, public TzRegSink {
+class TzRK7140Controller : public QObject, public TzRegSink, private TzModbusEvents {
   Q_OBJECT
 
 public:
   using TzEngineFactory = std::function<std::unique_ptr<TzFreePort>(int32_t aComPort)>;
 
-  static constexpr int32_t kDeviceTypeRK7140 = 74;
+  static constexpr int32_t kDeviceTypeRK7140 = ::kDeviceTypeRK7140;
   static constexpr int kOprosInterval = 250;
   static constexpr int kConnectTimeout = 1000;
 
@@ -142,9 +127,9 @@ public:
   TzDevice* Device() const { return fDevice.get(); }
   TzFreePort* FreePort() const { return fFreePort.get(); }
   TzTag* PulseTag() const { return fPulseTag; }
-  size_t PendingCount() const;
-  const std::vector<std::unique_ptr<TzModbusAnswer>>& ModbusAnswerList() const { return fModbusAnswerList; }
-  const std::array<int32_t, 10>& ModbusErrors() const { return fModbusErrors; }  // slots 1..9
+  size_t PendingCount() const { return fPending.Count(); }
+  const std::vector<std::unique_ptr<TzModbusAnswer>>& ModbusAnswerList() const { return fPending.List(); }
+  const std::array<int32_t, 10>& ModbusErrors() const { return fPending.Errors(); }  // slots 1..9
   // The counts as the log's counter block shows them.
   TzTempLogCounts TempLogCounts() const;
   TzDiscretOutParams& DOUT(int aIndex) { return fDOUTs.at(static_cast<size_t>(aIndex)); }  // 1..6
@@ -157,7 +142,17 @@ public:
   static constexpr std::array<int32_t, 6> kClockTags = {32768, 32769, 32770, 32771, 32772, 32773};
 
 private:
-  void AddOtherRK7140Tags();
+  // What the pending list reports: the log, the port observers, the hooks.
+  void RequestSent(const TzTag& aTag, uint32_t aUID, int32_t aFunc, const TStringBytes& aFrame,
+                   const std::string& aValueText) override;
+  void RequestPending(uint32_t aUID, int32_t aTagID) override;
+  void AnswerHandedBack(uint32_t aUID, uint32_t aErrCode) override;
+  void UnknownAnswer(uint32_t aUID, const TStringBytes& aAnswer) override;
+  void AnswerNote(int32_t aComPort, uint32_t aUID, const TStringBytes& aAnswer, const std::string& aNote) override;
+  void ReadingComplete(TzTag& aTag) override;
+  void ExceptionCounted(int32_t aCode, int32_t aCount) override;
+
+  void HookPulseCounters();
   void Pulse();
   void PulseCallback(TzTag& aTag);
   void LetsDoIt();
@@ -165,8 +160,6 @@ private:
   void ImpCounterCallback(TzTag& aTag);
   // Idle without stopping the engine (the restart).
   void GoIdleKeepingEngine();
-  void AddPending(TzTag* aTag, const TStringBytes& aCmd, uint32_t aUID);
-  bool Queue(TzTag& aTag, const TStringBytes& aFrame, int32_t aPriority);
   std::unique_ptr<TzFreePort> MakeEngine(int32_t aComPort);
   void ClearPending();
 
@@ -184,9 +177,7 @@ private:
   std::array<TzDiscretOutParams, 7> fDOUTs{};
   std::vector<int32_t> fImpCounters;
 
-  mutable std::mutex fLineCS;  // guards additions to and removals from the pending list
-  std::vector<std::unique_ptr<TzModbusAnswer>> fModbusAnswerList;
-  std::array<int32_t, 10> fModbusErrors{};
+  TzModbusPending fPending{*this};
 
   QTimer fOprosTimer;
   QTimer fConnectBtnTimer;

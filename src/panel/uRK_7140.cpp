@@ -729,7 +729,7 @@ void TfrRK_7140::btnVerInfoClick() {
 void TfrRK_7140::btnDOUT1Click(int aTag) {
   if (aTag < 0 || aTag > 5) return;
   // The picture follows when the next read of the outputs' state arrives.
-  fController->SetRegByID(4096 + 128 * aTag, ArrDOUT[static_cast<size_t>(aTag)] ? 0 : 1, false);
+  WriteOutputState(*fController, aTag + 1, !ArrDOUT[static_cast<size_t>(aTag)]);
 }
 
 void TfrRK_7140::btnPortObserverClick() {

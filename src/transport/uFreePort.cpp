@@ -138,6 +138,11 @@ void TzFreePortThread::SetMainThreadPost(TzMainThreadPost aPost) {
   fPost = std::move(aPost);
 }
 
+void TzFreePortThread::SetCompletionRule(TzCompletionRule aRule) {
+  std::lock_guard lock(fPortCS);
+  fBackend->SetCompletionRule(std::move(aRule));
+}
+
 bool TzFreePortThread::Terminated() {
   std::lock_guard lock(fSync);
   return fTerminated;
@@ -287,6 +292,7 @@ TzFreePort::~TzFreePort() { Port.reset(); }
 
 void TzFreePort::SetOnAsyncAnswerProc(TAsyncAnswer aProc) { Port->SetAsyncAnswerProc(std::move(aProc)); }
 void TzFreePort::SetMainThreadPost(TzMainThreadPost aPost) { Port->SetMainThreadPost(std::move(aPost)); }
+void TzFreePort::SetCompletionRule(TzCompletionRule aRule) { Port->SetCompletionRule(std::move(aRule)); }
 
 TzDCB& TzFreePort::LocDCB() {
   if (!fLocDCB) fLocDCB = std::make_unique<TzDCB>();

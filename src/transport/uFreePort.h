@@ -77,6 +77,7 @@ public:
 
   void SetAsyncAnswerProc(TAsyncAnswer aProc);
   void SetMainThreadPost(TzMainThreadPost aPost);
+  void SetCompletionRule(TzCompletionRule aRule);
 
   std::atomic<int32_t> ComPort{0};
   std::atomic<uint32_t> ErrorCode{0};
@@ -132,6 +133,11 @@ public:
   // Set both before Start.
   void SetOnAsyncAnswerProc(TAsyncAnswer aProc);
   void SetMainThreadPost(TzMainThreadPost aPost);
+
+  // A read of an exchange ends as soon as aRule says the answer is whole
+  // (where the backend supports it; the read time-outs stay as the
+  // fallback). Without a rule, reads end by the time-outs alone.
+  void SetCompletionRule(TzCompletionRule aRule);
 
   // Line-setting overrides applied by Start; created empty on first access.
   TzDCB& LocDCB();

@@ -9,9 +9,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 
 #include "uLineSettings.h"
+
+// Whether the bytes a read has gathered so far form a whole answer. The
+// engine never looks into frames; its caller may know their framing.
+using TzCompletionRule = std::function<bool(std::span<const uint8_t> aBytesSoFar)>;
 
 class TzSerialBackend {
 public:
@@ -38,6 +44,10 @@ public:
   // One read of up to aMax bytes, ended by the read time-outs of the last
   // SetTimeouts (interval after a byte, total = multiplier * aMax + constant).
   virtual bool Read(uint8_t* aData, size_t aMax, size_t& aRead) = 0;
+  // Reads end as soon as aRule holds for the bytes read so far (the
+  // time-outs stay as the fallback); an empty rule: reads end by time-outs
+  // only. A backend may ignore the rule; its reads then end by time-outs.
+  virtual void SetCompletionRule(TzCompletionRule aRule) { (void)aRule; }
   // Takes (and clears) the line-error flags since the last call. False when
   // the driver cannot be asked: port closed, device gone, read interrupted.
   virtual bool TakeErrorFlags(uint32_t& aFlags) = 0;

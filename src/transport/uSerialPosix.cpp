@@ -209,6 +209,7 @@ public:
       if (n > 0) {
         aRead += static_cast<size_t>(n);
         lastByte = TzClock::now();
+        if (fRule && fRule(std::span<const uint8_t>(aData, aRead))) break;
         continue;
       }
       if (n < 0 && errno == EINTR) continue;
@@ -243,6 +244,8 @@ public:
     }
     return !fInterrupted && !fLost;
   }
+
+  void SetCompletionRule(TzCompletionRule aRule) override { fRule = std::move(aRule); }
 
   bool TakeErrorFlags(uint32_t& aFlags) override {
     aFlags = 0;
@@ -360,6 +363,7 @@ private:
   TzPlatformTimeouts fTimeouts{};
   uint32_t fEventMask = 0;
   TzPlatformDCB fExtra{};
+  TzCompletionRule fRule;
 #ifdef __linux__
   serial_icounter_struct fCounters{};
 #endif

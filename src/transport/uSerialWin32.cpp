@@ -87,6 +87,8 @@ public:
     return ok != 0 && written == aCount && !fInterrupted;
   }
 
+  // One ReadFile ended by the driver's time-outs: the completion rule
+  // (SetCompletionRule) is not used here, so reads end by time-outs only.
   bool Read(uint8_t* aData, size_t aMax, size_t& aRead) override {
     aRead = 0;
     if (!fPort) return false;

@@ -186,3 +186,50 @@ TEST(ModbusFrames, WriteEchoConfirmsOnlyTheMatchingWrite) {
   EXPECT_FALSE(IsWriteEcho(write6, TStringBytes::FromBytes({0x10, 0x86, 0x02, 0x93, 0xA4})));
   EXPECT_FALSE(IsWriteEcho(write6, TStringBytes()));
 }
+
+namespace {
+std::vector<uint8_t> Closed(std::vector<uint8_t> aBytes) {
+  const uint16_t crc = ModbusCRC(aBytes);
+  aBytes.push_back(static_cast<uint8_t>(crc & 0xFF));
+  aBytes.push_back(static_cast<uint8_t>(crc >> 8));
+  return aBytes;
+}
+}  // namespace
+
+TEST(ModbusFrames, AnAnswerIsCompleteAtTheLengthItsFunctionImpliesWithACorrectCheckSum) {
+  const std::vector<uint8_t> read3 = Closed({0x10, 0x03, 0x04, 0x00, 0x4A, 0x00, 0x01});
+  const std::vector<uint8_t> coils = Closed({0x10, 0x01, 0x01, 0x05});
+  const std::vector<uint8_t> echo6 = Closed({0x10, 0x06, 0x70, 0x08, 0x00, 0x0A});
+  const std::vector<uint8_t> echo16 = Closed({0x10, 0x10, 0x70, 0x08, 0x00, 0x02});
+  const std::vector<uint8_t> exception = Closed({0x10, 0x84, 0x02});
+  const std::vector<uint8_t> unknown = Closed({0x10, 0x2B, 0x0E, 0x01});
+  std::vector<uint8_t> badCrc = read3;
+  badCrc.back() ^= 0xFF;
+  std::vector<uint8_t> trailing = echo6;
+  trailing.push_back(0x55);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    size_t take;  // bytes seen so far; 0: all
+    bool complete;
+  };
+  const Case cases[] = {
+      {"read answer whole", read3, 0, true},
+      {"read answer one byte short", read3, read3.size() - 1, false},
+      {"read answer, byte count only", read3, 3, false},
+      {"coil answer whole", coils, 0, true},
+      {"write echo 6 whole", echo6, 0, true},
+      {"write echo 6 at seven bytes", echo6, 7, false},
+      {"write echo 16 whole", echo16, 0, true},
+      {"exception whole", exception, 0, true},
+      {"exception at four bytes", exception, 4, false},
+      {"wrong check sum waits for the silence", badCrc, 0, false},
+      {"bytes after a whole answer", trailing, 0, true},
+      {"a function without a known length", unknown, 0, false},
+      {"nothing yet", {}, 0, false},
+  };
+  for (const Case& c : cases) {
+    const size_t n = c.take ? c.take : c.bytes.size();
+    EXPECT_EQ(IsCompleteRtuAnswer(std::span<const uint8_t>(c.bytes.data(), n)), c.complete) << c.name;
+  }
+}

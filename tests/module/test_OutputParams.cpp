@@ -141,3 +141,12 @@ TEST(OutputParams, ARunningFunctionIsOnlyReplacedByOff) {
   EXPECT_TRUE(LogicFieldsEditable(0, p.CanModify));
   EXPECT_FALSE(LogicFieldsEditable(1, p.CanModify));
 }
+
+TEST(OutputParams, SwitchingARelayWritesItsStateCoilUnforced) {
+  TzRecordingSink sink;
+  EXPECT_TRUE(WriteOutputState(sink, 1, true));
+  EXPECT_TRUE(WriteOutputState(sink, 6, false));
+  EXPECT_FALSE(WriteOutputState(sink, 0, true));
+  EXPECT_FALSE(WriteOutputState(sink, 7, true));
+  EXPECT_EQ(sink.Writes, (std::vector<TzWrite>{{4096, 1, false}, {4736, 0, false}}));
+}

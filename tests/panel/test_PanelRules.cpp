@@ -5,26 +5,6 @@
 
 #include "uPanelRules.h"
 
-TEST(PanelRules, MinimumTimeoutPerBaudRate) {
-  const std::array<std::pair<int32_t, int32_t>, 10> table = {{{1200, 250},
-                                                             {2400, 140},
-                                                             {4800, 85},
-                                                             {9600, 57},
-                                                             {14400, 48},
-                                                             {19200, 43},
-                                                             {28800, 39},
-                                                             {38400, 36},
-                                                             {57600, 34},
-                                                             {115200, 32}}};
-  for (const auto& [baud, minimum] : table) {
-    EXPECT_EQ(GetTimeout(baud), minimum) << baud;
-    EXPECT_TRUE(CheckTimeout(minimum, baud)) << baud;
-    EXPECT_FALSE(CheckTimeout(minimum - 1, baud)) << baud;
-  }
-  EXPECT_EQ(GetTimeout(0), 0);
-  EXPECT_EQ(GetTimeout(-9600), 0);
-}
-
 TEST(PanelRules, BaudAndFormatCodes) {
   const std::vector<std::pair<int32_t, const char*>> bauds = {
       {0, "1200"}, {3, "9600"}, {9, "115200"}, {10, nullptr}, {-1, nullptr}};

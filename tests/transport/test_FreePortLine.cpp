@@ -474,5 +474,33 @@ TEST_F(LineTest, StopGetsThePortBackFromAWriteWithoutTimeouts) {
   EXPECT_EQ(Answers[0].ErrCode, 0xFFFFFFFFu);
   ::tcflow(near.Fd(), TCOON);
 }
+
+// The POSIX backend ends a read as soon as the caller's completion rule holds.
+// The time-outs here are a minute long: only the rule can let the second
+// request go out before the test's guard runs out.
+TEST_F(LineTest, ACompletionRuleEndsTheReadAtTheWholeAnswer) {
+  StartEngine({.Constant = 60000, .Interval = 60000});
+  Engine->SetCompletionRule([](std::span<const uint8_t> aBytes) { return aBytes.size() >= 7; });
+  const std::vector<uint8_t> answer = {0x10, 0x03, 0x02, 0x00, 0x4A, 0x45, 0x9B};
+  std::vector<std::vector<uint8_t>> received(2);
+  Responder = std::thread([&] {
+    for (auto& request : received) {
+      if (!Far->ReadExactly(request, 8, 10000)) return;
+      // In two pieces: the rule is asked again after each.
+      Far->Write({answer.begin(), answer.begin() + 3});
+      std::this_thread::sleep_for(20ms);
+      Far->Write({answer.begin() + 3, answer.end()});
+    }
+  });
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  ASSERT_TRUE(Engine->SendCmd(Cmd(2), 16));
+  ASSERT_TRUE(Pump.RunUntil([&] { return Answers.size() >= 2; }, 20s));
+  Responder.join();
+  EXPECT_EQ(received[1], Request(2));
+  for (const TzAnswer& got : Answers) {
+    EXPECT_EQ(got.ErrCode, 0u);
+    EXPECT_EQ(got.Bytes, answer);
+  }
+}
 #endif
 }  // namespace

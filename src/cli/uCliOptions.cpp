@@ -1,0 +1,81 @@
+#include "uCliOptions.h"
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+#include "uCliExit.h"
+#include "uLineRules.h"
+#include "uSerialPorts.h"
+
+void AddCommonOptions(CLI::App& aApp, TzCommonOptions& aOptions) {
+  const std::string group = "Common options (before or after the command)";
+  aApp.add_option("--port", aOptions.Port,
+                  "device path, a name from `rk7140ctl ports`, or a port number as the panel uses it")
+      ->group(group);
+  aApp.add_option("--address", aOptions.Address, "the module's bus address")
+      ->check(CLI::Range(1, 247))
+      ->capture_default_str()
+      ->group(group);
+  aApp.add_option("--baud", aOptions.BaudRate, "baud rate: 1200 2400 4800 9600 14400 19200 28800 38400 57600 115200")
+      ->check(CLI::IsMember(std::vector<int32_t>(kLineBaudRates.begin(), kLineBaudRates.end())))
+      ->capture_default_str()
+      ->group(group);
+  aApp.add_option("--format", aOptions.Format, "character format: 8N1 8O1 8E1 8N2")
+      ->check(CLI::IsMember({"8N1", "8O1", "8E1", "8N2"}, CLI::ignore_case))
+      ->capture_default_str()
+      ->group(group);
+  aApp.add_option("--timeout", aOptions.Timeout,
+                  "answer time-out in ms (default and least: the baud rate's minimum, 57 at 9600)")
+      ->check(CLI::Range(1, 60000))
+      ->group(group);
+  aApp.add_option("--output", aOptions.Output, "output form: text json csv")
+      ->check(CLI::IsMember({"text", "json", "csv"}))
+      ->capture_default_str()
+      ->group(group);
+  aApp.add_flag("--wait-silence", aOptions.WaitSilence,
+                "end every exchange by 50 ms of silence as the panel does, not as soon as the answer is whole")
+      ->group(group);
+}
+
+int32_t ResolvePort(const std::string& aPort) {
+  if (aPort.empty()) return -1;
+  if (aPort.find_first_not_of("0123456789") == std::string::npos) {
+    if (aPort.size() > 9) return -1;
+    const int32_t number = std::atoi(aPort.c_str());
+    return PortDeviceName(number).empty() ? -1 : number;
+  }
+  if (const int32_t number = PortNumberFromName(aPort); number >= 0) return number;
+#ifndef _WIN32
+  struct stat info {};
+  if (::stat(aPort.c_str(), &info) != 0) return -1;
+  const char* list = std::getenv(std::string(kPortListVariable).c_str());
+  const std::string extended = (list && *list ? std::string(list) + ":" : std::string()) + aPort;
+  ::setenv(std::string(kPortListVariable).c_str(), extended.c_str(), 1);
+  return PortNumberFromName(aPort);
+#else
+  return -1;
+#endif
+}
+
+int ResolveOptions(TzCommonOptions& aOptions, bool aNeedsPort) {
+  aOptions.FormatIndex = FormatIndexOf(aOptions.Format);
+  if (aOptions.FormatIndex < 0) {
+    ReportError("unknown format " + aOptions.Format);
+    return exUsage;
+  }
+  if (!CheckTimeout(aOptions.Timeout, aOptions.BaudRate)) aOptions.Timeout = GetTimeout(aOptions.BaudRate);
+  aOptions.OutputFormat = aOptions.Output == "json"  ? TzOutputFormat::Json
+                          : aOptions.Output == "csv" ? TzOutputFormat::Csv
+                                                     : TzOutputFormat::Text;
+  if (!aNeedsPort) return exOk;
+  if (aOptions.Port.empty()) {
+    ReportError("--port is required for this command");
+    return exUsage;
+  }
+  aOptions.PortNumber = ResolvePort(aOptions.Port);
+  if (aOptions.PortNumber < 0) {
+    ReportError("port " + aOptions.Port + " cannot be opened: no such port");
+    return exPort;
+  }
+  return exOk;
+}

@@ -1,0 +1,38 @@
+// The options every command takes, accepted before or after the command's
+// name, and what they resolve to.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "uCliTable.h"
+
+struct TzCommonOptions {
+  std::string Port;
+  int32_t Address = 16;
+  int32_t BaudRate = 9600;
+  std::string Format = "8N1";
+  int32_t Timeout = 0;  // ms; 0: the baud rate's minimum
+  std::string Output = "text";
+  bool WaitSilence = false;  // end every exchange by the silence time-out, as the panel does
+
+  // Resolved by Resolve().
+  int32_t PortNumber = -1;
+  int32_t FormatIndex = 0;
+  TzOutputFormat OutputFormat = TzOutputFormat::Text;
+};
+
+void AddCommonOptions(CLI::App& aApp, TzCommonOptions& aOptions);
+
+// The port's number for the engine: digits are a port number as the panel
+// uses it; otherwise a name as `rk7140ctl ports` lists it or a device path
+// (a path of no known family is added to RK7140_PORTS for this run).
+// -1 when it names no port.
+int32_t ResolvePort(const std::string& aPort);
+
+// Fills the resolved fields and raises a time-out below the baud rate's
+// minimum to it, as the panel does. exUsage (reported) when --port is needed
+// but missing, exPort when it names no port, else exOk.
+int ResolveOptions(TzCommonOptions& aOptions, bool aNeedsPort);

@@ -1,0 +1,58 @@
+// poll TAG...: value logging, one row per round with an ISO-8601 time stamp,
+// until interrupted or --count rounds; a lost answer leaves its field empty.
+#include <chrono>
+#include <thread>
+
+#include "uCliCommand.h"
+#include "uCliExit.h"
+#include "uCliStop.h"
+
+namespace {
+class TzPollCommand : public TzCommand {
+public:
+  CLI::App* Add(CLI::App& aApp) override {
+    CLI::App* command = aApp.add_subcommand(
+        "poll", "log tag values: one row per round (time, then one field per tag) until interrupted or --count "
+                "rounds; a lost answer leaves an empty field (JSON: one object per line)");
+    command->add_option("tags", fNames, "template IDs or names")->required();
+    command->add_option("--interval", fInterval, "ms from the start of one round to the next")
+        ->check(CLI::Range(0, 86400000))
+        ->capture_default_str();
+    command->add_option("--count", fCount, "rounds, 0 for until interrupted")->check(CLI::Range(0, 1 << 30))->capture_default_str();
+    return command;
+  }
+  int Run(const TzCommonOptions& aOptions) override {
+    return WithSession(aOptions, [&](TzCliSession& aSession) {
+      std::vector<TzTag*> tags;
+      if (!FindTags(aSession.Device(), fNames, tags)) return static_cast<int>(exUsage);
+      std::vector<std::string> columns = {"time"};
+      for (const TzTag* tag : tags) columns.push_back(std::to_string(tag->ID));
+      TzTable table(aOptions.OutputFormat, columns, true);
+      CatchStopSignals();
+      int first = exOk;
+      auto next = std::chrono::steady_clock::now();
+      for (int round = 0; (fCount == 0 || round < fCount) && !StopRequested(); ++round) {
+        std::vector<nlohmann::json> row = {IsoTimestamp()};
+        const std::vector<TzOutcome> outcomes = aSession.Read(tags);
+        for (size_t i = 0; i < tags.size(); ++i)
+          row.push_back(outcomes[i].Code == exOk ? TagRow(*tags[i])[2] : nlohmann::json());
+        table.Add(row);
+        NoteFailure(first, aSession.Report(outcomes));
+        next += std::chrono::milliseconds(fInterval);
+        if (fCount != 0 && round + 1 >= fCount) break;
+        while (std::chrono::steady_clock::now() < next && !StopRequested())
+          std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+              next - std::chrono::steady_clock::now(), std::chrono::milliseconds(50)));
+      }
+      return first;
+    });
+  }
+
+private:
+  std::vector<std::string> fNames;
+  int fInterval = 1000;
+  int fCount = 0;
+};
+}  // namespace
+
+std::unique_ptr<TzCommand> MakePollCommand() { return std::make_unique<TzPollCommand>(); }

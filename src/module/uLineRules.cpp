@@ -1,0 +1,49 @@
+#include "uLineRules.h"
+
+#include <cctype>
+
+#include "uFreePort.h"
+
+int32_t BaudCodeOf(int32_t aBaudRate) {
+  for (size_t i = 0; i < kLineBaudRates.size(); ++i)
+    if (kLineBaudRates[i] == aBaudRate) return static_cast<int32_t>(i);
+  return -1;
+}
+
+int32_t FormatIndexOf(std::string_view aName) {
+  for (size_t i = 0; i < kLineFormatNames.size(); ++i) {
+    const std::string_view name = kLineFormatNames[i];
+    if (name.size() != aName.size()) continue;
+    bool same = true;
+    for (size_t c = 0; c < name.size() && same; ++c)
+      same = std::toupper(static_cast<unsigned char>(aName[c])) == name[c];
+    if (same) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+int32_t GetTimeout(int32_t aBaudRate) {
+  if (aBaudRate <= 0) return 0;
+  return static_cast<int32_t>(264000 / static_cast<int64_t>(aBaudRate)) + 30;
+}
+
+bool CheckTimeout(int32_t aTimeout, int32_t aBaudRate) { return aTimeout >= GetTimeout(aBaudRate); }
+
+void ConfigureEngine(TzFreePort& aEngine, const TzLineChoice& aChoice) {
+  TzDCB& dcb = aEngine.LocDCB();
+  dcb.BaudRate = aChoice.BaudRate;
+  TzTimeouts& timeouts = aEngine.LocTimeouts();
+  timeouts.ReadIntervalTimeout = 50;
+  timeouts.ReadTotalTimeoutMultiplier = 1;
+  timeouts.ReadTotalTimeoutConstant = aChoice.Timeout;
+  timeouts.WriteTotalTimeoutMultiplier = 50;
+  timeouts.WriteTotalTimeoutConstant = 50;
+  dcb.ByteSize = 8;
+  switch (aChoice.FormatIndex) {
+    case 0: dcb.Parity = 0; dcb.StopBits = 0; break;
+    case 1: dcb.Parity = 1; dcb.StopBits = 0; break;
+    case 2: dcb.Parity = 2; dcb.StopBits = 0; break;
+    case 3: dcb.Parity = 0; dcb.StopBits = 2; break;
+    default: break;
+  }
+}

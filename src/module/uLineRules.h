@@ -1,0 +1,37 @@
+// The line settings as the panel and rk7140ctl offer them: the baud rates
+// (the module's baud codes 0..9 are indices into the list), the four RTU
+// character formats, the minimum network time-out of a baud rate, and how a
+// choice of them configures a port engine.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+class TzFreePort;
+
+inline constexpr std::array<int32_t, 10> kLineBaudRates = {1200,  2400,  4800,  9600,  14400,
+                                                           19200, 28800, 38400, 57600, 115200};
+// Format index 0..3; the module knows them as format codes 4..7.
+inline constexpr std::array<std::string_view, 4> kLineFormatNames = {"8N1", "8O1", "8E1", "8N2"};
+
+// The baud code (index in kLineBaudRates) of a baud rate; -1 when not listed.
+int32_t BaudCodeOf(int32_t aBaudRate);
+// The format index of a name in kLineFormatNames (case-insensitive); -1 when none.
+int32_t FormatIndexOf(std::string_view aName);
+
+// Minimum network time-out in ms for a baud rate: the integer part of
+// 264 / baud rate x 1000, plus 30. A baud rate of 0 or less has no minimum (0).
+int32_t GetTimeout(int32_t aBaudRate);
+// True when aTimeout >= GetTimeout(aBaudRate).
+bool CheckTimeout(int32_t aTimeout, int32_t aBaudRate);
+
+struct TzLineChoice {
+  int32_t BaudRate = 9600;
+  int32_t FormatIndex = 0;  // 0 8N1, 1 8O1, 2 8E1, 3 8N2
+  int32_t Timeout = 57;     // ms, already raised to the baud rate's minimum
+};
+
+// The engine's settings for a connection: baud rate and format, reads ended
+// by 50 ms of silence or the time-out, writes bounded by 50 ms per byte plus 50.
+void ConfigureEngine(TzFreePort& aEngine, const TzLineChoice& aChoice);

@@ -1,0 +1,247 @@
+// rk7140ctl as a process against the virtual module on a pseudo-terminal
+// (in-process), and mbpoll as a second master for sniff.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <future>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "uSimPtyModule.h"
+
+extern char** environ;
+
+namespace {
+
+struct TzRun {
+  int Code = -1;
+  std::string Out, Err;
+};
+
+std::string Quote(const std::string& aArg) {
+  std::string quoted = "'";
+  for (const char c : aArg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Slurp(const std::string& aPath) {
+  std::ifstream in(aPath);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs rk7140ctl with aArgs; stdout and stderr apart, and the exit code.
+TzRun Ctl(const std::vector<std::string>& aArgs) {
+  static int serial = 0;
+  const std::string err = ::testing::TempDir() + "rk7140ctl-err-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+  std::string command = Quote(RK7140CTL);
+  for (const std::string& arg : aArgs) command += " " + Quote(arg);
+  command += " 2>" + Quote(err);
+  TzRun run;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.Out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.Err = Slurp(err);
+  std::remove(err.c_str());
+  return run;
+}
+
+std::vector<std::string> Lines(const std::string& aText) {
+  std::vector<std::string> lines;
+  std::stringstream in(aText);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// mbpoll reading register 60070 of address 16 every 100 ms (one read with aOnce).
+pid_t StartMbpoll(const std::string& aPort, bool aOnce) {
+  std::vector<std::string> args = {"mbpoll", "-m", "rtu", "-a", "16", "-b", "9600", "-d", "8", "-s", "1", "-P", "none",
+                                   "-0", "-t", "4", "-r", "60070", "-c", "1", "-l", "100", "-q"};
+  if (aOnce) args.push_back("-1");
+  args.push_back(aPort);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, "mbpoll", &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+void Stop(pid_t aPid) {
+  if (aPid <= 0) return;
+  ::kill(aPid, SIGTERM);
+  ::waitpid(aPid, nullptr, 0);
+}
+
+TzSimConfig Quiet() {
+  TzSimConfig config;
+  config.DemoInputs = false;
+  config.Inputs = 0x0805;
+  return config;
+}
+
+class CtlTest : public ::testing::Test {
+protected:
+  void SetUp() override { ASSERT_TRUE(sim.Start()) << sim.Error(); }
+  std::vector<std::string> At(std::vector<std::string> aArgs) {
+    aArgs.insert(aArgs.begin(), {"--port", sim.Path()});
+    return aArgs;
+  }
+  TzSimPtyModule sim{Quiet()};
+};
+
+}  // namespace
+
+TEST_F(CtlTest, IdentifyAndReadByIDAndByName) {
+  const TzRun identify = Ctl(At({"identify", "--output", "csv"}));
+  ASSERT_EQ(identify.Code, 0) << identify.Err;
+  EXPECT_NE(identify.Out.find("36864,Тип прибора,74,74,192"), std::string::npos) << identify.Out;
+
+  // By ID, by a unique prefix in other letter case, and the common options after the command.
+  const TzRun read = Ctl({"read", "60070", "СОСТОЯНИЕ дискретных вх", "--port", sim.Path(), "--output", "csv"});
+  ASSERT_EQ(read.Code, 0) << read.Err;
+  EXPECT_EQ(Lines(read.Out), (std::vector<std::string>{"id,name,value,text,quality",
+                                                       "60070,Состояние дискретных входов,2053,2053,192",
+                                                       "60070,Состояние дискретных входов,2053,2053,192"}));
+}
+
+TEST_F(CtlTest, AWriteIsConfirmedByTheModulesEcho) {
+  const TzRun write = Ctl(At({"write", "Сетевой таймаут", "12", "--output", "json"}));
+  ASSERT_EQ(write.Code, 0) << write.Err;
+  const auto rows = nlohmann::json::parse(write.Out);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0]["id"], 28680);
+  EXPECT_EQ(rows[0]["value"], 12);
+  EXPECT_EQ(rows[0]["quality"], 192);
+  EXPECT_EQ(Ctl(At({"read", "28680", "--output", "csv"})).Out, "id,name,value,text,quality\n28680,Сетевой таймаут,12,12,192\n");
+}
+
+TEST_F(CtlTest, DumpAsJsonHoldsEveryReadableTag) {
+  const TzRun dump = Ctl(At({"dump", "--output", "json"}));
+  ASSERT_EQ(dump.Code, 0) << dump.Err;
+  const auto rows = nlohmann::json::parse(dump.Out);
+  ASSERT_EQ(rows.size(), 92u);
+  for (const auto& row : rows) {
+    EXPECT_EQ(row["quality"], 192) << row.dump();
+    for (const char* key : {"id", "name", "value", "text"}) EXPECT_TRUE(row.contains(key)) << key;
+  }
+  EXPECT_EQ(rows.front()["id"], 4096);  // template order
+  EXPECT_EQ(rows.back()["id"], 160071);
+}
+
+TEST_F(CtlTest, PollWritesOneCsvRowPerRound) {
+  const TzRun poll = Ctl(At({"poll", "60070", "24583", "--count", "3", "--interval", "50", "--output", "csv"}));
+  ASSERT_EQ(poll.Code, 0) << poll.Err;
+  const auto lines = Lines(poll.Out);
+  ASSERT_EQ(lines.size(), 4u) << poll.Out;
+  EXPECT_EQ(lines[0], "time,60070,24583");
+  for (size_t i = 1; i < lines.size(); ++i) EXPECT_NE(lines[i].find(",2053,24.1"), std::string::npos) << lines[i];
+}
+
+TEST_F(CtlTest, NewLineSettingsAfterARestartAnswerAtTheNewAddress) {
+  const TzRun line = Ctl(At({"line", "--address", "20", "--baud", "19200", "--format", "8N2", "--restart"}));
+  ASSERT_EQ(line.Code, 0) << line.Err;
+  // The module is silent for a while after its restart.
+  TzRun identify;
+  for (int attempt = 0; attempt < 50 && identify.Code != 0; ++attempt) {
+    identify = Ctl(At({"--address", "20", "--baud", "19200", "--format", "8N2", "identify"}));
+    if (identify.Code != 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(identify.Code, 0) << identify.Err;
+}
+
+TEST(CtlExitCodes, EachFailureHasItsCode) {
+  TzSimPtyBus bus;
+  TzSimModule& module = bus.Bus().AddModule(Quiet());
+  bus.Bus().AddForeign({.Address = 20, .Type = 75});
+  ASSERT_TRUE(bus.Start()) << bus.Error();
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::function<void()> setUp;
+    int code;
+    const char* message;
+  };
+  TzSimFaultSettings exception;
+  exception.Exceptions[60070] = 2;
+  TzSimFaultSettings crc;
+  crc.CrcPercent = 100;
+  const Case cases[] = {
+      {"usage", {"read", "60070", "--bogus"}, nullptr, 1, "--bogus"},
+      {"unknown tag", {"read", "нет такого"}, nullptr, 1, "no tag named"},
+      {"no such port", {"--port", "/nonexistent/port", "identify"}, nullptr, 2, "cannot be opened"},
+      {"no answer", {"--address", "17", "identify"}, nullptr, 3, "no answer"},
+      {"exception", {"read", "60070"}, [&] { module.SetFaults(exception); }, 4, "exception 02h"},
+      {"not an RK-7140", {"--address", "20", "identify"}, nullptr, 5, "not an RK-7140 (device type 75"},
+      {"not decodable", {"read", "60070"}, [&] { module.SetFaults(crc); }, 6, "cannot be decoded"},
+  };
+  for (const Case& c : cases) {
+    module.SetFaults({});
+    if (c.setUp) c.setUp();
+    std::vector<std::string> args = c.args;
+    if (std::string(c.name) != "no such port") args.insert(args.begin(), {"--port", bus.Path()});
+    const TzRun run = Ctl(args);
+    EXPECT_EQ(run.Code, c.code) << c.name << ": " << run.Err;
+    EXPECT_NE(run.Err.find(c.message), std::string::npos) << c.name << ": " << run.Err;
+    EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << c.name << ": " << run.Err;
+  }
+}
+
+TEST(CtlSniff, ListensToASecondMasterThroughTheTap) {
+  TzSimPtyBus bus;
+  bus.Bus().AddModule(Quiet());
+  bus.SetTap(true);
+  bus.Bus().SetStrictLine(true);
+  ASSERT_TRUE(bus.Start()) << bus.Error();
+
+  auto sniff = std::async(std::launch::async, [&] {
+    return Ctl({"--port", bus.TapPath(), "sniff", "--count", "2", "--seconds", "15", "--output", "csv"});
+  });
+  // mbpoll asks until sniff has heard its two frames.
+  pid_t mbpoll = -1;
+  while (sniff.wait_for(std::chrono::milliseconds(300)) != std::future_status::ready) {
+    if (mbpoll > 0) ::waitpid(mbpoll, nullptr, 0);
+    mbpoll = StartMbpoll(bus.Path(), true);
+    ASSERT_GT(mbpoll, 0) << "mbpoll (Debian package mbpoll) did not start";
+  }
+  Stop(mbpoll);
+  const TzRun run = sniff.get();
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  const auto lines = Lines(run.Out);
+  ASSERT_EQ(lines.size(), 3u) << run.Out;
+  EXPECT_NE(lines[1].find(",request,16,3,60070,quantity 1,ok,10 03 EA A6 00 01 53 70"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[2].find(",answer,16,3,60070,values 2053,ok,"), std::string::npos) << lines[2];
+
+  // --detect: the strict line carries the traffic only to a listener at 9600.
+  const pid_t polling = StartMbpoll(bus.Path(), false);
+  ASSERT_GT(polling, 0);
+  const TzRun detect = Ctl({"--port", bus.TapPath(), "sniff", "--detect", "--dwell", "400", "--output", "csv"});
+  Stop(polling);
+  ASSERT_EQ(detect.Code, 0) << detect.Err;
+  const auto found = Lines(detect.Out);
+  ASSERT_GE(found.size(), 2u) << detect.Out;
+  EXPECT_EQ(found[0], "baud,format,frames");
+  for (size_t i = 1; i < found.size(); ++i) EXPECT_EQ(found[i].rfind("9600,8N", 0), 0u) << found[i];
+  EXPECT_NE(detect.Err.find("skipped 9600 8E1: the port refuses it"), std::string::npos) << detect.Err;
+}
