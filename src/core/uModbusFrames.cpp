@@ -185,7 +185,5 @@ bool IsCompleteRtuAnswer(std::span<const uint8_t> aBytes) {
   else if (func >= 1 && func <= 4) length = size_t{5} + aBytes[2];
   else if (func == 5 || func == 6 || func == 15 || func == 16) length = 8;
   else return false;
-  if (aBytes.size() < length) return false;
-  const uint16_t crc = ModbusCRC(aBytes.first(length - 2));
-  return aBytes[length - 2] == (crc & 0xFF) && aBytes[length - 1] == (crc >> 8);
+  return aBytes.size() >= length && HasModbusCRC(aBytes.first(length));
 }

@@ -24,6 +24,20 @@ uint16_t ModbusCRC(std::span<const uint8_t> aBytes) {
   return crc;
 }
 
+bool HasModbusCRC(std::span<const uint8_t> aFrame) {
+  if (aFrame.size() < 3) return false;
+  const size_t body = aFrame.size() - 2;
+  const uint16_t crc = ModbusCRC(aFrame.first(body));
+  return aFrame[body] == (crc & 0xFF) && aFrame[body + 1] == (crc >> 8);
+}
+
+std::vector<uint8_t> WithModbusCRC(std::vector<uint8_t> aBytes) {
+  const uint16_t crc = ModbusCRC(aBytes);
+  aBytes.push_back(static_cast<uint8_t>(crc & 0xFF));
+  aBytes.push_back(static_cast<uint8_t>(crc >> 8));
+  return aBytes;
+}
+
 uint16_t ModbusCRC(const TStringBytes& aBuffer, int aCount) {
   const int count = std::clamp(aCount, 0, static_cast<int>(aBuffer.Length()));
   return ModbusCRC(std::span(aBuffer.mvalue + 1, static_cast<size_t>(count)));

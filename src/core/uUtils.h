@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "uStringBytes.h"
 
@@ -18,6 +19,11 @@ class xml_node;
 uint16_t ModbusCRC(std::span<const uint8_t> aBytes);
 // Over bytes 1..aCount of the buffer (aCount is cut to the buffer's Length).
 uint16_t ModbusCRC(const TStringBytes& aBuffer, int aCount);
+// Whether the last two bytes are the check sum of the bytes before them
+// (false for fewer than three bytes).
+bool HasModbusCRC(std::span<const uint8_t> aFrame);
+// aBytes with their check sum appended.
+std::vector<uint8_t> WithModbusCRC(std::vector<uint8_t> aBytes);
 
 // Bytes as two upper-case hexadecimal digits each, joined by aSeparator
 // ("10 03 EA A6"); no bytes give an empty text.

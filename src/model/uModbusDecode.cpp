@@ -27,10 +27,7 @@ public:
   // and addressed by the module at aAddr.
   bool IsSoundFrom(uint8_t aAddr) const {
     const size_t n = fBytes.size();
-    if (n < 4) return false;
-    const uint16_t crc = ModbusCRC(fBytes.first(n - 2));
-    if (fBytes[n - 2] != (crc & 0xFF) || fBytes[n - 1] != (crc >> 8)) return false;
-    return fBytes[0] == aAddr;
+    return n >= 4 && HasModbusCRC(fBytes) && fBytes[0] == aAddr;
   }
 
   // The accessors below are used on a sound frame only (at least 4 bytes).

@@ -17,10 +17,7 @@ TzFindVerdict ClassifyFindAnswer(int32_t aAddr, std::span<const uint8_t> aAnswer
   // whose check sum happens to hold 74 for a module: the whole frame counts.
   const bool typeAnswer = aAnswer.size() == 7 && aAnswer[0] == aAddr && aAnswer[1] == 4 && aAnswer[2] == 2 &&
                           aAnswer[3] == 0 && aAnswer[4] == kFindRK7140Type;
-  if (!typeAnswer) return TzFindVerdict::Unknown;
-  const uint16_t crc = ModbusCRC(aAnswer.first(5));
-  const bool intact = aAnswer[5] == (crc & 0xFF) && aAnswer[6] == (crc >> 8);
-  return intact ? TzFindVerdict::RK7140 : TzFindVerdict::Unknown;
+  return typeAnswer && HasModbusCRC(aAnswer) ? TzFindVerdict::RK7140 : TzFindVerdict::Unknown;
 }
 
 TzBusSearch::TzBusSearch(TzFindEngineFactory aFactory) : fFactory(std::move(aFactory)) {}

@@ -5,10 +5,7 @@
 
 namespace {
 std::vector<uint8_t> Closed(std::vector<uint8_t> aBytes) {
-  const uint16_t crc = ModbusCRC(aBytes);
-  aBytes.push_back(static_cast<uint8_t>(crc & 0xFF));
-  aBytes.push_back(static_cast<uint8_t>(crc >> 8));
-  return aBytes;
+  return WithModbusCRC(std::move(aBytes));
 }
 std::vector<uint8_t> Join(std::vector<uint8_t> aA, const std::vector<uint8_t>& aB) {
   aA.insert(aA.end(), aB.begin(), aB.end());

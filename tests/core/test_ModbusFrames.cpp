@@ -189,10 +189,7 @@ TEST(ModbusFrames, WriteEchoConfirmsOnlyTheMatchingWrite) {
 
 namespace {
 std::vector<uint8_t> Closed(std::vector<uint8_t> aBytes) {
-  const uint16_t crc = ModbusCRC(aBytes);
-  aBytes.push_back(static_cast<uint8_t>(crc & 0xFF));
-  aBytes.push_back(static_cast<uint8_t>(crc >> 8));
-  return aBytes;
+  return WithModbusCRC(std::move(aBytes));
 }
 }  // namespace
 

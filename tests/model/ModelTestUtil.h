@@ -13,10 +13,7 @@ inline TStringBytes Raw(const std::vector<uint8_t>& aBytes) { return TStringByte
 
 // The bytes followed by their check sum, low byte first: a sound frame.
 inline TStringBytes WithCrc(std::vector<uint8_t> aBytes) {
-  const uint16_t crc = ModbusCRC(aBytes);
-  aBytes.push_back(static_cast<uint8_t>(crc & 0xFF));
-  aBytes.push_back(static_cast<uint8_t>(crc >> 8));
-  return TStringBytes::FromBytes(aBytes);
+  return TStringBytes::FromBytes(WithModbusCRC(std::move(aBytes)));
 }
 
 inline std::vector<uint8_t> Bytes(const TStringBytes& aFrame) { return aFrame.AsBytes(); }

@@ -17,10 +17,7 @@
 namespace {
 
 std::vector<uint8_t> WithCrc(std::vector<uint8_t> aBytes) {
-  const uint16_t crc = ModbusCRC(aBytes);
-  aBytes.push_back(static_cast<uint8_t>(crc & 0xFF));
-  aBytes.push_back(static_cast<uint8_t>(crc >> 8));
-  return aBytes;
+  return WithModbusCRC(std::move(aBytes));
 }
 
 const std::vector<uint8_t> kModule1 = WithCrc({1, 4, 2, 0, 74});

@@ -14,10 +14,7 @@
 namespace {
 
 std::vector<uint8_t> Closed(std::vector<uint8_t> aBytes) {
-  const uint16_t crc = ModbusCRC(aBytes);
-  aBytes.push_back(static_cast<uint8_t>(crc & 0xFF));
-  aBytes.push_back(static_cast<uint8_t>(crc >> 8));
-  return aBytes;
+  return WithModbusCRC(std::move(aBytes));
 }
 
 using TzResponder = std::function<std::vector<uint8_t>(const std::vector<uint8_t>& aRequest)>;

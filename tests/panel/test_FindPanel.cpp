@@ -17,11 +17,7 @@
 namespace {
 
 std::vector<uint8_t> TypeAnswer(uint8_t aAddr, uint8_t aType) {
-  std::vector<uint8_t> bytes = {aAddr, 4, 2, 0, aType};
-  const uint16_t crc = ModbusCRC(bytes);
-  bytes.push_back(static_cast<uint8_t>(crc & 0xFF));
-  bytes.push_back(static_cast<uint8_t>(crc >> 8));
-  return bytes;
+  return WithModbusCRC({aAddr, 4, 2, 0, aType});
 }
 
 }  // namespace

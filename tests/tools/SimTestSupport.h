@@ -26,10 +26,7 @@ inline int OpenRawClient(const std::string& aPath) {
 }
 
 inline std::vector<uint8_t> WithCrc(std::vector<uint8_t> aBytes) {
-  const uint16_t crc = ModbusCRC(aBytes);
-  aBytes.push_back(static_cast<uint8_t>(crc & 0xFF));
-  aBytes.push_back(static_cast<uint8_t>(crc >> 8));
-  return aBytes;
+  return WithModbusCRC(std::move(aBytes));
 }
 
 // A module whose steady and local clocks move only when the test says so.

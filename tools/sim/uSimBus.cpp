@@ -5,12 +5,6 @@
 
 namespace {
 
-bool CheckSumHolds(std::span<const uint8_t> aFrame) {
-  const size_t body = aFrame.size() - 2;
-  const uint16_t crc = ModbusCRC(aFrame.first(body));
-  return aFrame[body] == (crc & 0xFF) && aFrame[body + 1] == (crc >> 8);
-}
-
 bool Hears(const TzSimTermLine& aClient, const TzSimLine& aLine) {
   return aClient.BaudRate == kSimBaudRates[aLine.BaudCode] && aClient.StopBits == SimFormat(aLine.FormatCode).StopBits;
 }
@@ -50,7 +44,7 @@ TzSimBusResult TzSimBus::HandleFrame(std::span<const uint8_t> aFrame, const TzSi
     result.Notes.push_back("ignored (too short): " + HexBytes(aFrame));
     return result;
   }
-  if (!CheckSumHolds(aFrame)) {
+  if (!HasModbusCRC(aFrame)) {
     result.Notes.push_back("ignored (bad check sum): " + HexBytes(aFrame));
     return result;
   }

@@ -16,12 +16,7 @@ bool ParseNumber(std::string_view aText, int aMin, int aMax, int& aValue) {
   return true;
 }
 
-std::vector<uint8_t> Framed(std::vector<uint8_t> aBytes) {
-  const uint16_t crc = ModbusCRC(aBytes);
-  aBytes.push_back(static_cast<uint8_t>(crc & 0xFF));
-  aBytes.push_back(static_cast<uint8_t>(crc >> 8));
-  return aBytes;
-}
+std::vector<uint8_t> Framed(std::vector<uint8_t> aBytes) { return WithModbusCRC(std::move(aBytes)); }
 
 }  // namespace
 

@@ -8,12 +8,7 @@ namespace {
 
 constexpr size_t kMaxFrame = 256;  // the longest RTU frame
 
-bool CheckSumHolds(std::span<const uint8_t> aFrame) {
-  if (aFrame.size() < 4) return false;
-  const size_t body = aFrame.size() - 2;
-  const uint16_t crc = ModbusCRC(aFrame.first(body));
-  return aFrame[body] == (crc & 0xFF) && aFrame[body + 1] == (crc >> 8);
-}
+bool CheckSumHolds(std::span<const uint8_t> aFrame) { return aFrame.size() >= 4 && HasModbusCRC(aFrame); }
 
 }  // namespace
 

@@ -119,10 +119,7 @@ uint8_t HandleMultipleWrite(uint8_t aFunction, std::span<const uint8_t> aPdu,
 
 const char* SimFrameFault(std::span<const uint8_t> aFrame) {
   if (aFrame.size() < 4) return "too short";
-  const size_t body = aFrame.size() - 2;
-  const uint16_t crc = ModbusCRC(aFrame.first(body));
-  if (aFrame[body] != (crc & 0xFF) || aFrame[body + 1] != (crc >> 8)) return "bad check sum";
-  return nullptr;
+  return HasModbusCRC(aFrame) ? nullptr : "bad check sum";
 }
 
 bool IsSimWriteFunction(uint8_t aFunction) {
