@@ -224,7 +224,7 @@ TEST(SimBus, WireTimingDelaysTheAnswerOnTopOfAnInjectedDelay) {
 
 TEST(SimBus, ForeignDeviceSpecifications) {
   struct Case {
-    const char* spec;
+    const char* text;
     bool good;
     int address, type, exception;
   };
@@ -237,14 +237,14 @@ TEST(SimBus, ForeignDeviceSpecifications) {
   for (const Case& c : cases) {
     TzSimForeignConfig config;
     config.Address = 99;
-    EXPECT_EQ(ParseSimForeign(c.spec, config), c.good) << c.spec;
+    EXPECT_EQ(ParseSimForeign(c.text, config), c.good) << c.text;
     if (!c.good) {
-      EXPECT_EQ(config.Address, 99) << c.spec;
+      EXPECT_EQ(config.Address, 99) << c.text;
       continue;
     }
-    EXPECT_EQ(config.Address, c.address) << c.spec;
-    EXPECT_EQ(config.Type, c.type) << c.spec;
-    EXPECT_EQ(config.ExceptionCode, c.exception) << c.spec;
+    EXPECT_EQ(config.Address, c.address) << c.text;
+    EXPECT_EQ(config.Type, c.type) << c.text;
+    EXPECT_EQ(config.ExceptionCode, c.exception) << c.text;
   }
 }
 

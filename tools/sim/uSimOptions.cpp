@@ -24,7 +24,7 @@ const char kSimUsage[] =
     "a bus of several devices on the one line:\n"
     "  --module ADDR     a module at bus address ADDR (repeatable; instead of --address). Every\n"
     "                    module has its own state and takes --baud, --format, --type and the inputs\n"
-    "  --foreign SPEC    a device of another kind (repeatable): ADDR answers type 75 in 36864,\n"
+    "  --foreign DEVICE  a device of another kind (repeatable): ADDR answers type 75 in 36864,\n"
     "                    ADDR:TYPE answers TYPE (0..65535), ADDR:exc:CODE answers exception CODE\n"
     "                    (1..255); exception 2 to any other read, 1 to any other function\n"
     "  --tap PATH        a listen-only tap: a second pseudo-terminal, linked at PATH, that carries\n"
