@@ -45,10 +45,10 @@ while [ $i -lt "$runs" ]; do
   if [ -z "$best" ] || [ $ms -lt "$best" ]; then best=$ms; fi
   i=$((i + 1))
 done
-estimate=$(sed -n 's/.*estimated \([0-9]*\) s.*/\1/p' "$dir/err")
+estimate=$(sed -n 's/.*estimated \([0-9.]*\) s.*/\1/p' "$dir/err")
 echo "scan --from 1 --to 247: best of $runs runs $best ms, found: $(tail -n +2 "$dir/found.csv" | tr '\n' ' ')"
 awk -v a="$best" -v f="$floor_9600" -v e="$estimate" 'BEGIN {
-  printf "  %.3fx the floor; the estimate printed at the start: %d s (%.3fx the real time)\n", a / f, e, e * 1000 / a }'
+  printf "  %.3fx the floor; the estimate printed at the start: %.1f s (%.3fx the real time)\n", a / f, e, e * 1000 / a }'
 
 total=0
 for baud in 1200 2400 4800 9600 14400 19200 28800 38400 57600 115200; do
