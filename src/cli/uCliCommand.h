@@ -51,4 +51,5 @@ std::unique_ptr<TzCommand> MakeInputsCommand();
 std::unique_ptr<TzCommand> MakeClockCommand();
 std::unique_ptr<TzCommand> MakeLineCommand();
 std::unique_ptr<TzCommand> MakeRestartCommand();
+std::unique_ptr<TzCommand> MakeScanCommand();
 std::unique_ptr<TzCommand> MakeSniffCommand();

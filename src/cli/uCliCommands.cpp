@@ -17,7 +17,8 @@ const std::vector<TzCommandMaker>& CommandTable() {
   static const std::vector<TzCommandMaker> table = {
       MakePortsCommand,   MakeIdentifyCommand, MakeReadCommand,  MakeWriteCommand,
       MakeDumpCommand,    MakePollCommand,     MakeOutputsCommand, MakeInputsCommand,
-      MakeClockCommand,   MakeLineCommand,     MakeRestartCommand, MakeSniffCommand,
+      MakeClockCommand,   MakeLineCommand,     MakeRestartCommand, MakeScanCommand,
+      MakeSniffCommand,
   };
   return table;
 }

@@ -87,7 +87,8 @@ void TzTable::PrintRow(const std::vector<nlohmann::json>& aRow, const std::vecto
 void TzTable::Finish() {
   if (fFinished) return;
   fFinished = true;
-  if (fStreaming) return;
+  // CSV without rows is still its header, streamed or not.
+  if (fStreaming && !(fFormat == TzOutputFormat::Csv && !fHeaderDone)) return;
   if (fFormat == TzOutputFormat::Json) {
     nlohmann::json array = nlohmann::json::array();
     for (const auto& row : fRows) {

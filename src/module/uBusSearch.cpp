@@ -30,6 +30,7 @@ TzBusSearch::~TzBusSearch() {
 bool TzBusSearch::Start() {
   fStartError = 0;
   if (fTimeout <= 0) return false;
+  if (fFirstAddr < kFindFirstAddr || fLastAddr > kFindLastAddr || fFirstAddr > fLastAddr) return false;
   if (InProgress) Stop();
   // The old engine goes first: it may hold the very port.
   fFreePort.reset();
@@ -69,11 +70,11 @@ bool TzBusSearch::Start() {
 }
 
 void TzBusSearch::QueuePass() {
-  for (int32_t addr = kFindFirstAddr; addr <= kFindLastAddr; ++addr) {
+  for (int32_t addr = fFirstAddr; addr <= fLastAddr; ++addr) {
     const TStringBytes cmd = FindRequest(addr);
     std::lock_guard lock(CS);
     if (!fFreePort->SendCmd(cmd, addr)) continue;
-    AnswerList.push_back({addr, {}, fFreePort->LastUID(), cmd, TickCount32(), addr == kFindLastAddr});
+    AnswerList.push_back({addr, {}, fFreePort->LastUID(), cmd, TickCount32(), addr == fLastAddr});
   }
 }
 

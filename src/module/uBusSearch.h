@@ -1,5 +1,5 @@
-// The bus search: every Modbus address 1..247 is asked for its device type
-// (input register 0x9000, function 4), pass after pass, over a port engine of
+// The bus search: every Modbus address 1..247 (or a range of them) is asked
+// for its device type (input register 0x9000, function 4), pass after pass, over a port engine of
 // the search's own. The probe, the verdict on an answer and the pass logic
 // live here, without Qt, for every program that searches a bus.
 //
@@ -54,7 +54,7 @@ struct TzFindAnswer {
   uint32_t Code = 0;       // the engine's UID of the request
   TStringBytes Cmd;
   uint32_t TimeStamp = 0;  // tick count when queued
-  bool IsLast = false;     // the address is 247
+  bool IsLast = false;     // the last address of the range (247 unless set)
 };
 
 using TzFindCallback = std::function<void(int32_t aAddr, const TStringBytes& aAnswer)>;
@@ -75,13 +75,21 @@ public:
   void SetBaudRate(int32_t aBaudRate) { fBaudRate = aBaudRate; }
   void SetFormat(int32_t aFormat) { fFormat = aFormat; }  // 0 8N1, 1 8O1, 2 8E1, 3 8N2
   void SetTimeout(int32_t aTimeout) { fTimeout = aTimeout; }
+  // The addresses a pass asks, aFirst..aLast (default 1..247); the pass ends
+  // with aLast's answer.
+  void SetRange(int32_t aFirst, int32_t aLast) {
+    fFirstAddr = aFirst;
+    fLastAddr = aLast;
+  }
   void SetEngineFactory(TzFindEngineFactory aFactory) { fFactory = std::move(aFactory); }
   // How the engine hands answers to the caller's thread (set before Start).
   void SetMainThreadPost(TzMainThreadPost aPost) { fPost = std::move(aPost); }
 
-  // A new engine on the port with the search's line settings, then the 247
-  // probes. False, and nothing queued, when the time-out is not above 0
-  // (StartError 0) or the port does not open (StartError: the opening code).
+  // A new engine on the port with the search's line settings, then a probe
+  // for each address of the range. False, and nothing queued, when the
+  // time-out is not above 0 or the range is not within 1..247 in order
+  // (StartError 0), or the port does not open or refuses the settings
+  // (StartError: the opening code).
   bool Start();
   // Ends the search: answers still on their way are dropped, the port is
   // closed (the engine itself goes with the next Start).
@@ -114,6 +122,8 @@ private:
   int32_t fBaudRate = 9600;
   int32_t fFormat = 0;
   int32_t fTimeout = 0;
+  int32_t fFirstAddr = kFindFirstAddr;
+  int32_t fLastAddr = kFindLastAddr;
   uint32_t fStartError = 0;
   std::atomic<bool> InProgress{false};
   std::unique_ptr<TzFreePort> fFreePort;  // the search's own, from Start to the next Start

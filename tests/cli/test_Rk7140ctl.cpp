@@ -171,6 +171,46 @@ TEST_F(CtlTest, NewLineSettingsAfterARestartAnswerAtTheNewAddress) {
   EXPECT_EQ(identify.Code, 0) << identify.Err;
 }
 
+// One pass over a short range of a bus with the module at 16 and a foreign
+// device at 17; JSON is one array with the devices' fields.
+TEST(CtlScan, FindsTheModuleAndAForeignDevice) {
+  TzSimPtyBus bus;
+  bus.Bus().AddModule(Quiet());
+  bus.Bus().AddForeign({.Address = 17, .Type = 75});
+  ASSERT_TRUE(bus.Start()) << bus.Error();
+  const TzRun scan = Ctl({"--port", bus.Path(), "scan", "--from", "14", "--to", "18", "--output", "json"});
+  ASSERT_EQ(scan.Code, 0) << scan.Err;
+  EXPECT_EQ(nlohmann::json::parse(scan.Out),
+            nlohmann::json::parse(R"([{"address":16,"baud":9600,"format":"8N1","device":"RK-7140"},
+                                      {"address":17,"baud":9600,"format":"8N1","device":"Unknown"}])"));
+  EXPECT_NE(scan.Err.find("estimated 0.4 s"), std::string::npos) << scan.Err;
+
+  // Nothing in the range: success, an empty table and a note.
+  const TzRun none = Ctl({"--port", bus.Path(), "scan", "--from", "1", "--to", "3", "--output", "csv"});
+  EXPECT_EQ(none.Code, 0) << none.Err;
+  EXPECT_EQ(none.Out, "address,baud,format,device\n");
+  EXPECT_NE(none.Err.find("nothing answered"), std::string::npos) << none.Err;
+}
+
+// A module set to 19200 8N2 on a line that carries only its own baud rate
+// and stop bits: found under that setting alone; the parity formats, which
+// a pseudo-terminal refuses, are skipped with a note each.
+TEST(CtlScan, AllSettingsFindTheModulesOwnSetting) {
+  TzSimConfig config = Quiet();
+  config.BaudCode = 5;    // 19200
+  config.FormatCode = 7;  // 8N2
+  TzSimPtyModule sim(config);
+  sim.Bus().SetStrictLine(true);
+  ASSERT_TRUE(sim.Start()) << sim.Error();
+  const TzRun scan = Ctl({"--port", sim.Path(), "scan", "--all-settings", "--from", "16", "--to", "16", "--output", "csv"});
+  ASSERT_EQ(scan.Code, 0) << scan.Err;
+  EXPECT_EQ(Lines(scan.Out), (std::vector<std::string>{"address,baud,format,device", "16,19200,8N2,RK-7140"}));
+  for (const char* skipped : {"skipped 1200 8O1: the port refuses it", "skipped 19200 8E1: the port refuses it",
+                              "skipped 115200 8E1: the port refuses it"})
+    EXPECT_NE(scan.Err.find(skipped), std::string::npos) << skipped << "\n" << scan.Err;
+  EXPECT_EQ(scan.Err.find("skipped 19200 8N2"), std::string::npos) << scan.Err;
+}
+
 TEST(CtlExitCodes, EachFailureHasItsCode) {
   TzSimPtyBus bus;
   TzSimModule& module = bus.Bus().AddModule(Quiet());
@@ -190,6 +230,7 @@ TEST(CtlExitCodes, EachFailureHasItsCode) {
   const Case cases[] = {
       {"usage", {"read", "60070", "--bogus"}, nullptr, 1, "--bogus"},
       {"unknown tag", {"read", "нет такого"}, nullptr, 1, "no tag named"},
+      {"reversed scan range", {"scan", "--from", "20", "--to", "10"}, nullptr, 1, "--from 20 is above --to 10"},
       {"no such port", {"--port", "/nonexistent/port", "identify"}, nullptr, 2, "cannot be opened"},
       {"no answer", {"--address", "17", "identify"}, nullptr, 3, "no answer"},
       {"exception", {"read", "60070"}, [&] { module.SetFaults(exception); }, 4, "exception 02h"},

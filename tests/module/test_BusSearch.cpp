@@ -204,6 +204,36 @@ TEST_F(HeldSearch, OnePassWhenNotCycled) {
   EXPECT_TRUE(Search.FreePort()->QueuedUIDs().empty());
 }
 
+// A range: only its addresses are asked, its last ends the pass (not 247),
+// and a range outside 1..247 or reversed starts nothing.
+TEST_F(HeldSearch, ARangeIsOnePassOfItsOwnAddresses) {
+  Search.Cycled = false;
+  Search.SetRange(15, 17);
+  ASSERT_TRUE(Search.Start());
+  const std::vector<TzFindAnswer> records = Records();
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(Search.FreePort()->QueuedUIDs().size(), 3u);
+  for (size_t i = 0; i < records.size(); ++i) {
+    EXPECT_EQ(records[i].DevAddr, static_cast<int32_t>(15 + i));
+    EXPECT_EQ(records[i].IsLast, i == 2);
+  }
+  AnswerPass({{16, kModule16}});
+  EXPECT_EQ(Asked, (std::vector<int32_t>{15, 16, 17}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"[17] ...", "[16] RK-7140"}));
+  EXPECT_FALSE(Search.InFindProgress());
+
+  for (const auto& [first, last] : {std::pair{0, 10}, std::pair{10, 248}, std::pair{20, 19}}) {
+    Search.SetRange(first, last);
+    EXPECT_FALSE(Search.Start()) << first << ".." << last;
+    EXPECT_EQ(Search.StartError(), 0u);
+    EXPECT_FALSE(Search.InFindProgress());
+  }
+  Search.SetRange(247, 247);
+  ASSERT_TRUE(Search.Start());
+  ASSERT_EQ(Records().size(), 1u);
+  EXPECT_TRUE(Records().front().IsLast);
+}
+
 TEST_F(HeldSearch, NothingStartsWithoutATimeOutOrAPort) {
   Search.SetTimeout(0);
   EXPECT_FALSE(Search.Start());
