@@ -9,24 +9,7 @@
 set -eu
 build=${1:-build/main}
 runs=${2:-1}
-sim="$build/tools/sim/rk7140-sim"
-ctl="$build/src/cli/rk7140ctl"
-dir=$(mktemp -d)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  rm -rf "$dir"
-}
-trap cleanup EXIT INT TERM
-mkfifo "$dir/control"
-"$sim" --static-inputs --wire-timing --link "$dir/rk" <"$dir/control" >"$dir/out" 2>&1 &
-pid=$!
-exec 3>"$dir/control"
-tries=0
-until [ -e "$dir/rk" ]; do
-  tries=$((tries + 1)); [ $tries -gt 100 ] && { echo "the virtual module did not start"; exit 1; }
-  sleep 0.05
-done
+. "$(dirname "$0")/bench-virtual-module.sh"
 
 # The minimum time-out of a baud rate: integer part of 264 / baud x 1000, plus 30.
 floor() {  # baud bits
