@@ -1,16 +1,15 @@
 #include "uCliOptions.h"
 
-#include <cstdlib>
-#include <sys/stat.h>
-
 #include "uCliExit.h"
+#include "uEndpoint.h"
 #include "uLineRules.h"
 #include "uSerialPorts.h"
 
 void AddCommonOptions(CLI::App& aApp, TzCommonOptions& aOptions) {
   const std::string group = "Common options (before or after the command)";
   aApp.add_option("--port", aOptions.Port,
-                  "device path, a name from `rk7140ctl ports`, or a port number as the panel uses it")
+                  "device path, a name from `rk7140ctl ports`, a port number as the panel uses it, "
+                  "tcp://HOST:PORT, rfc2217://HOST:PORT or modbus-tcp://HOST[:PORT]")
       ->group(group);
   aApp.add_option("--address", aOptions.Address, "the module's bus address")
       ->check(CLI::Range(1, 247))
@@ -37,24 +36,14 @@ void AddCommonOptions(CLI::App& aApp, TzCommonOptions& aOptions) {
       ->group(group);
 }
 
-int32_t ResolvePort(const std::string& aPort) {
-  if (aPort.empty()) return -1;
+std::string ResolvePort(const std::string& aPort) {
+  if (aPort.empty()) return {};
   if (aPort.find_first_not_of("0123456789") == std::string::npos) {
-    if (aPort.size() > 9) return -1;
-    const int32_t number = std::atoi(aPort.c_str());
-    return PortDeviceName(number).empty() ? -1 : number;
+    if (aPort.size() > 9) return {};
+    return PortDeviceName(std::stoi(aPort));
   }
-  if (const int32_t number = PortNumberFromName(aPort); number >= 0) return number;
-#ifndef _WIN32
-  struct stat info {};
-  if (::stat(aPort.c_str(), &info) != 0) return -1;
-  const char* list = std::getenv(std::string(kPortListVariable).c_str());
-  const std::string extended = (list && *list ? std::string(list) + ":" : std::string()) + aPort;
-  ::setenv(std::string(kPortListVariable).c_str(), extended.c_str(), 1);
-  return PortNumberFromName(aPort);
-#else
-  return -1;
-#endif
+  const auto endpoint = ParseEndpoint(aPort);
+  return endpoint ? EndpointText(*endpoint) : std::string();
 }
 
 int ResolveOptions(TzCommonOptions& aOptions, bool aNeedsPort) {
@@ -72,8 +61,13 @@ int ResolveOptions(TzCommonOptions& aOptions, bool aNeedsPort) {
     ReportError("--port is required for this command");
     return exUsage;
   }
-  aOptions.PortNumber = ResolvePort(aOptions.Port);
-  if (aOptions.PortNumber < 0) {
+  aOptions.Endpoint = ResolvePort(aOptions.Port);
+  if (aOptions.Endpoint.empty()) {
+    if (aOptions.Port.find("://") != std::string::npos) {
+      ReportError(aOptions.Port + " is not a network endpoint: use tcp://HOST:PORT, rfc2217://HOST:PORT or "
+                  "modbus-tcp://HOST[:PORT]");
+      return exUsage;
+    }
     ReportError("port " + aOptions.Port + " cannot be opened: no such port");
     return exPort;
   }

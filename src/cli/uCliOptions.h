@@ -19,20 +19,21 @@ struct TzCommonOptions {
   bool WaitSilence = false;  // end every exchange by the silence time-out, as the panel does
 
   // Resolved by Resolve().
-  int32_t PortNumber = -1;
+  std::string Endpoint;  // what the engine opens: a device path or a network endpoint
   int32_t FormatIndex = 0;
   TzOutputFormat OutputFormat = TzOutputFormat::Text;
 };
 
 void AddCommonOptions(CLI::App& aApp, TzCommonOptions& aOptions);
 
-// The port's number for the engine: digits are a port number as the panel
-// uses it; otherwise a name as `rk7140ctl ports` lists it or a device path
-// (a path of no known family is added to RK7140_PORTS for this run).
-// -1 when it names no port.
-int32_t ResolvePort(const std::string& aPort);
+// The endpoint the engine opens: digits are a port number as the panel uses
+// it; a network endpoint (tcp://, rfc2217://, modbus-tcp://) is checked and
+// taken in its canonical form; anything else is a device name or path, as
+// `rk7140ctl ports` lists it. Empty when it names nothing that can be opened.
+std::string ResolvePort(const std::string& aPort);
 
 // Fills the resolved fields and raises a time-out below the baud rate's
 // minimum to it, as the panel does. exUsage (reported) when --port is needed
-// but missing, exPort when it names no port, else exOk.
+// but missing or is a malformed network endpoint, exPort when it names no
+// port, else exOk.
 int ResolveOptions(TzCommonOptions& aOptions, bool aNeedsPort);

@@ -35,7 +35,7 @@ int TzCliSession::Open() {
     ReportError("the register template did not load");
     return exUndecodable;
   }
-  fEngine = std::make_unique<TzFreePort>(fOptions.PortNumber);
+  fEngine = std::make_unique<TzFreePort>(fOptions.Endpoint);
   fEngine->SetMainThreadPost(fPump.Poster());
   fEngine->SetOnAsyncAnswerProc([this](int32_t aPort, uint32_t aUID, TStringBytes aAnswer, uint32_t aErr) {
     Answer(aPort, aUID, aAnswer, aErr);
@@ -47,12 +47,11 @@ int TzCliSession::Open() {
     const uint32_t code = fEngine->ErrorCode();
     const std::string settings =
         std::to_string(fOptions.BaudRate) + " " + std::string(kLineFormatNames[static_cast<size_t>(fOptions.FormatIndex)]);
-    if (code == kOpenDevice)
-      ReportError("port " + fOptions.Port + " cannot be opened (missing, busy or not permitted)");
-    else if (code == kOpenSetState)
+    const TzLinkError why = fEngine->LinkError();
+    if (code == kOpenSetState && why == TzLinkError::SettingRefused)
       ReportError("port " + fOptions.Port + " refuses the settings " + settings);
     else
-      ReportError("port " + fOptions.Port + " cannot be set up (step code " + std::to_string(code) + ")");
+      ReportError(LinkErrorText(why, fOptions.Port, TzTextLanguage::English));
     return exPort;
   }
   fPending.SetEngine(fEngine.get());

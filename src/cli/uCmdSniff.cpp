@@ -10,13 +10,13 @@
 #include "uCliExit.h"
 #include "uCliStop.h"
 #include "uLineRules.h"
-#include "uSerialBackend.h"
+#include "uLink.h"
 #include "uSniffFrames.h"
 #include "uUtils.h"
 
 namespace {
 
-TzSerialBackend* gListening = nullptr;  // for the stop signal
+TzLink* gListening = nullptr;  // for the stop signal
 void InterruptListening() {
   if (gListening) gListening->Interrupt();
 }
@@ -37,7 +37,7 @@ std::string Hex(const std::vector<uint8_t>& aBytes) {
 // the frame gap and (when aTotalMs > 0) by a total time.
 class TzListener {
 public:
-  explicit TzListener(int32_t aPort) : fPort(aPort), fBackend(MakeSystemSerialBackend()) { gListening = fBackend.get(); }
+  explicit TzListener(std::string aPort) : fPort(std::move(aPort)), fBackend(MakeLink(fPort)) { gListening = fBackend.get(); }
   ~TzListener() {
     gListening = nullptr;
     fBackend->Close();
@@ -79,12 +79,12 @@ public:
     return ok;
   }
 
-  TzSerialBackend& Backend() { return *fBackend; }
+  TzLink& Backend() { return *fBackend; }
 
 private:
-  int32_t fPort;
+  std::string fPort;
   uint32_t fGap = 2;
-  std::unique_ptr<TzSerialBackend> fBackend;
+  std::unique_ptr<TzLink> fBackend;
 };
 
 class TzSniffCommand : public TzCommand {
@@ -111,7 +111,7 @@ public:
 
 private:
   int Listen(const TzCommonOptions& aOptions) {
-    TzListener listener(aOptions.PortNumber);
+    TzListener listener(aOptions.Endpoint);
     const int set = listener.Set(aOptions.BaudRate, aOptions.FormatIndex, 0);
     if (set != exOk) {
       ReportError("port " + aOptions.Port + (set == exPort ? " cannot be opened" : " refuses the settings " +
@@ -158,7 +158,7 @@ private:
       int Valid;
     };
     std::vector<TzHeard> heard;
-    TzListener listener(aOptions.PortNumber);
+    TzListener listener(aOptions.Endpoint);
     for (const int32_t baud : kLineBaudRates) {
       for (int32_t format = 0; format < static_cast<int32_t>(kLineFormatNames.size()) && !StopRequested(); ++format) {
         const std::string setting = std::to_string(baud) + " " + std::string(kLineFormatNames[static_cast<size_t>(format)]);

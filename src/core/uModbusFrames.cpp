@@ -177,6 +177,11 @@ bool IsWriteEcho(const TStringBytes& aRequest, const TStringBytes& aAnswer) {
   return ModbusCRC(aAnswer, 8) == 0;
 }
 
+bool IsGatewayNoTarget(std::span<const uint8_t> aAnswer) {
+  return aAnswer.size() == 5 && (aAnswer[1] & 0x80) &&
+         (aAnswer[2] == kExceptionGatewayPath || aAnswer[2] == kExceptionGatewayTarget) && HasModbusCRC(aAnswer);
+}
+
 bool IsCompleteRtuAnswer(std::span<const uint8_t> aBytes) {
   if (aBytes.size() < 5) return false;
   const uint8_t func = aBytes[1];

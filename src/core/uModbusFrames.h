@@ -65,3 +65,9 @@ bool IsWriteEcho(const TStringBytes& aRequest, const TStringBytes& aAnswer);
 // 5, 6, 15, 16: 8; an exception, function with bit 7 set: 5) with a correct
 // check sum over that length. Bytes of any other function never complete.
 bool IsCompleteRtuAnswer(std::span<const uint8_t> aBytes);
+// Exception codes a Modbus TCP gateway answers with for a unit it cannot reach.
+inline constexpr uint8_t kExceptionGatewayPath = 0x0A;    // gateway path unavailable
+inline constexpr uint8_t kExceptionGatewayTarget = 0x0B;  // gateway target device failed to respond
+// True for an intact exception answer of code 0x0A or 0x0B: nobody is at
+// that address behind the gateway.
+bool IsGatewayNoTarget(std::span<const uint8_t> aAnswer);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "uModbusFrames.h"
+#include "uSerialPorts.h"
 #include "uUtils.h"
 
 TStringBytes FindRequest(int32_t aAddr) {
@@ -12,7 +13,7 @@ TStringBytes FindRequest(int32_t aAddr) {
 }
 
 TzFindVerdict ClassifyFindAnswer(int32_t aAddr, std::span<const uint8_t> aAnswer) {
-  if (aAnswer.empty()) return TzFindVerdict::Nothing;
+  if (aAnswer.empty() || IsGatewayNoTarget(aAnswer)) return TzFindVerdict::Nothing;
   // The byte count and the low byte alone would take an exception answer
   // whose check sum happens to hold 74 for a module: the whole frame counts.
   const bool typeAnswer = aAnswer.size() == 7 && aAnswer[0] == aAddr && aAnswer[1] == 4 && aAnswer[2] == 2 &&
@@ -34,7 +35,11 @@ bool TzBusSearch::Start() {
   if (InProgress) Stop();
   // The old engine goes first: it may hold the very port.
   fFreePort.reset();
-  fFreePort = fFactory ? fFactory(fComPort) : std::make_unique<TzFreePort>(fComPort);
+  fFreePort = fFactory ? fFactory(fComPort)
+                       : std::make_unique<TzFreePort>(fEndpoint.empty() ? PortDeviceName(fComPort) : fEndpoint,
+                                                      fComPort);
+  // A probe's answer ends its exchange as soon as it is whole.
+  fFreePort->SetCompletionRule(IsCompleteRtuAnswer);
   fFreePort->SetOnAsyncAnswerProc([this](int32_t aPort, uint32_t aUID, TStringBytes aAnswer, uint32_t aErr) {
     FindAnswerProc(aPort, aUID, std::move(aAnswer), aErr);
   });
@@ -103,7 +108,9 @@ void TzBusSearch::FindAnswerProc(int32_t, uint32_t aUID, TStringBytes aAnswer, u
     last = it->IsLast;
   }
   if (OnFindProcess) OnFindProcess(addr);
-  if (aErrCode == 0 && InProgress && OnFindAddr) OnFindAddr(addr, aAnswer);
+  if (aErrCode == 0 && InProgress && OnFindAddr &&
+      ClassifyFindAnswer(addr, aAnswer.AsBytes()) != TzFindVerdict::Nothing)
+    OnFindAddr(addr, aAnswer);
   if (!InProgress) return;  // a callback ended the search
   if (last) {
     {

@@ -43,8 +43,9 @@ enum class TzFindVerdict {
 };
 
 // RK7140 only for a whole, intact type answer from the probed address:
-// aAddr 04 02 00 4A and a right check sum (7 bytes). Any other bytes are
-// Unknown.
+// aAddr 04 02 00 4A and a right check sum (7 bytes). A Modbus TCP gateway's
+// exception 0x0A or 0x0B (no path to the unit, the unit did not answer)
+// means nobody is there: Nothing. Any other bytes are Unknown.
 TzFindVerdict ClassifyFindAnswer(int32_t aAddr, std::span<const uint8_t> aAnswer);
 
 // A probe that waits for its answer.
@@ -72,6 +73,9 @@ public:
 
   // Parameters of the next Start.
   void SetComPort(int32_t aComPort) { fComPort = aComPort; }
+  // The endpoint the search's engine opens; empty: the serial port of the
+  // port number.
+  void SetEndpoint(std::string aEndpoint) { fEndpoint = std::move(aEndpoint); }
   void SetBaudRate(int32_t aBaudRate) { fBaudRate = aBaudRate; }
   void SetFormat(int32_t aFormat) { fFormat = aFormat; }  // 0 8N1, 1 8O1, 2 8E1, 3 8N2
   void SetTimeout(int32_t aTimeout) { fTimeout = aTimeout; }
@@ -119,6 +123,7 @@ private:
   TzFindEngineFactory fFactory;
   TzMainThreadPost fPost;
   int32_t fComPort = 0;
+  std::string fEndpoint;
   int32_t fBaudRate = 9600;
   int32_t fFormat = 0;
   int32_t fTimeout = 0;

@@ -1,5 +1,6 @@
 #include "uFreePort.h"
 
+#include "uSerialPorts.h"
 #include "uUtils.h"
 
 #include <algorithm>
@@ -21,6 +22,15 @@ constexpr size_t kReadSize = 255;
 constexpr uint32_t kQueueSize = 256;
 constexpr uint32_t kEventMask = 0x81;  // received character, line error
 
+// The time 3.5 characters take on a line of these settings: the silence
+// Modbus RTU needs between frames.
+std::chrono::microseconds ThreeAndAHalfCharacters(const TzPlatformDCB& aDCB) {
+  if (aDCB.BaudRate == 0) return std::chrono::microseconds(0);
+  // Start bit, data bits, parity bit, stop bits (0 one, 1 one and a half, 2 two), in half bits.
+  const uint64_t halfBits = 2 + 2u * aDCB.ByteSize + (aDCB.Parity != 0 ? 2 : 0) + (aDCB.StopBits == 0 ? 2 : aDCB.StopBits + 1);
+  return std::chrono::microseconds(halfBits * 7 * 1'000'000 / 4 / aDCB.BaudRate);
+}
+
 // Flags word at opening: parity check off (FParity), reserved bits 16..31
 // cleared, abort on error on.
 uint32_t OpeningFlags(uint32_t aFlags, uint8_t aParity) {
@@ -28,7 +38,7 @@ uint32_t OpeningFlags(uint32_t aFlags, uint8_t aParity) {
 }
 }  // namespace
 
-TzFreePortThread::TzFreePortThread(std::mutex& aCS, std::unique_ptr<TzSerialBackend> aBackend)
+TzFreePortThread::TzFreePortThread(std::mutex& aCS, std::unique_ptr<TzLink> aBackend)
     : CS(aCS), fBackend(std::move(aBackend)) {}
 
 TzFreePortThread::~TzFreePortThread() {
@@ -90,21 +100,30 @@ void TzFreePortThread::PresetGlobUID(uint32_t aUID) {
   GlobUID = aUID;
 }
 
-uint32_t TzFreePortThread::OpenInterface(int32_t aComPort, const TzDCB* aDCB, const TzTimeouts* aTimeouts) {
+uint32_t TzFreePortThread::OpenInterface(const std::string& aEndpoint, const TzDCB* aDCB,
+                                         const TzTimeouts* aTimeouts) {
   // A read in progress ends now instead of at its time-out.
   fBackend->Interrupt();
   std::lock_guard lock(fPortCS);
   uint32_t code = 0;
+  TzLinkError why = TzLinkError::None;
   if (!fBackend->Close()) {
     code = kOpenDevice;  // the old handle could not be let go
-  } else if (!fBackend->Open(aComPort)) {
+    why = TzLinkError::Busy;
+  } else if (!fBackend->Open(aEndpoint)) {
     code = kOpenDevice;
+    why = fBackend->LastError();
   } else if (!fBackend->GetSettings(FDCB)) {
     code = kOpenGetState;
   } else {
     SetDcbFlagsWord(FDCB, OpeningFlags(DcbFlagsWord(FDCB), FParity));
     if (aDCB) aDCB->AssignTo(FDCB);
-    if (!fBackend->SetSettings(FDCB)) code = kOpenSetState;
+    fFrameGap = std::max<std::chrono::microseconds>(kPause, ThreeAndAHalfCharacters(FDCB));
+    if (!fBackend->SetSettings(FDCB)) {
+      code = kOpenSetState;
+      why = fBackend->LastError();
+      if (why == TzLinkError::None) why = TzLinkError::SettingRefused;
+    }
     else if (!fBackend->SetQueueSizes(kQueueSize, kQueueSize)) code = kOpenQueues;
     else if (!fBackend->GetTimeouts(FComTO)) code = kOpenGetTimeouts;
     else {
@@ -114,7 +133,9 @@ uint32_t TzFreePortThread::OpenInterface(int32_t aComPort, const TzDCB* aDCB, co
       else if (!fBackend->SetEventMask(kEventMask)) code = kOpenSetMask;
     }
   }
+  if (code != 0 && why == TzLinkError::None) why = TzLinkError::Other;
   ErrorCode = code;
+  LinkError = why;
   return code;
 }
 
@@ -208,6 +229,10 @@ void TzFreePortThread::SendAsyncToLine(const TzReq& aReq) {
 
 bool TzFreePortThread::GetData(uint32_t& aErr) {
   std::lock_guard lock(fPortCS);
+  // The line must have been quiet for the frame gap since the last answer
+  // (the engine's pause after the hand-over usually covers it; at low baud
+  // rates 3.5 characters take longer).
+  std::this_thread::sleep_until(fLastAnswerEnd + fFrameGap);
   fBackend->Purge();
   aErr = 0;
   std::memset(PortBufferIn, 0, sizeof PortBufferIn);
@@ -222,6 +247,7 @@ bool TzFreePortThread::GetData(uint32_t& aErr) {
   }
   size_t got = 0;
   fBackend->Read(PortBufferIn, QuantityGet, got);
+  fLastAnswerEnd = std::chrono::steady_clock::now();
   QuantityRealGet = static_cast<uint32_t>(std::min(got, kReadSize));
   uint32_t flags = 0;
   if (!fBackend->TakeErrorFlags(flags)) {
@@ -281,12 +307,19 @@ void TzFreePortThread::HandAnswer(uint32_t aUID, uint32_t aErrCode) {
 
 // ---- TzFreePort ----
 
-TzFreePort::TzFreePort(int32_t aComPort) : TzFreePort(aComPort, MakeSystemSerialBackend()) {}
+TzFreePort::TzFreePort(std::string aEndpoint, int32_t aComPort)
+    : TzFreePort(aEndpoint, MakeLink(aEndpoint), aComPort) {}
 
-TzFreePort::TzFreePort(int32_t aComPort, std::unique_ptr<TzSerialBackend> aBackend)
-    : fComPort(aComPort), Port(std::make_unique<TzFreePortThread>(CS, std::move(aBackend))) {
+TzFreePort::TzFreePort(std::string aEndpoint, std::unique_ptr<TzLink> aLink, int32_t aComPort)
+    : fComPort(aComPort), fEndpoint(std::move(aEndpoint)),
+      Port(std::make_unique<TzFreePortThread>(CS, std::move(aLink))) {
   Port->ComPort = aComPort;
 }
+
+TzFreePort::TzFreePort(int32_t aComPort) : TzFreePort(PortDeviceName(aComPort), MakeSerialLink(), aComPort) {}
+
+TzFreePort::TzFreePort(int32_t aComPort, std::unique_ptr<TzLink> aLink)
+    : TzFreePort(PortDeviceName(aComPort), std::move(aLink), aComPort) {}
 
 TzFreePort::~TzFreePort() { Port.reset(); }
 
@@ -305,7 +338,7 @@ TzTimeouts& TzFreePort::LocTimeouts() {
 }
 
 bool TzFreePort::Start() {
-  if (Port->OpenInterface(fComPort, fLocDCB.get(), fLocTimeouts.get()) != 0) return false;
+  if (Port->OpenInterface(fEndpoint, fLocDCB.get(), fLocTimeouts.get()) != 0) return false;
   Port->StartWorker();
   return true;
 }
@@ -327,6 +360,7 @@ void TzFreePort::SetComPort(int32_t aComPort) {
 }
 
 uint32_t TzFreePort::ErrorCode() const { return Port->ErrorCode; }
+TzLinkError TzFreePort::LinkError() const { return Port->LinkError; }
 bool TzFreePort::CleanEnabled() const { return Port->CleanEnabled; }
 void TzFreePort::SetCleanEnabled(bool aValue) { Port->CleanEnabled = aValue; }
 int32_t TzFreePort::CleanTimeout() const { return Port->CleanTimeout; }

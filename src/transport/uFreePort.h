@@ -21,16 +21,19 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "uLineSettings.h"
-#include "uSerialBackend.h"
+#include "uLink.h"
+#include "uLinkError.h"
 #include "uStringBytes.h"
 
 using TAsyncAnswer = std::function<void(int32_t ComPort, uint32_t UID, TStringBytes Answer, uint32_t ErrCode)>;
@@ -57,7 +60,7 @@ struct TzHandOver;
 
 class TzFreePortThread {
 public:
-  TzFreePortThread(std::mutex& aCS, std::unique_ptr<TzSerialBackend> aBackend);
+  TzFreePortThread(std::mutex& aCS, std::unique_ptr<TzLink> aBackend);
   ~TzFreePortThread();
   TzFreePortThread(const TzFreePortThread&) = delete;
   TzFreePortThread& operator=(const TzFreePortThread&) = delete;
@@ -70,7 +73,7 @@ public:
   void PresetGlobUID(uint32_t aUID);
 
   // Closes the port if open, then opens and configures it; the opening code.
-  uint32_t OpenInterface(int32_t aComPort, const TzDCB* aDCB, const TzTimeouts* aTimeouts);
+  uint32_t OpenInterface(const std::string& aEndpoint, const TzDCB* aDCB, const TzTimeouts* aTimeouts);
   bool CloseInterface();
   void StartWorker();
   bool WorkerRunning() const { return fWorker.joinable(); }
@@ -81,6 +84,7 @@ public:
 
   std::atomic<int32_t> ComPort{0};
   std::atomic<uint32_t> ErrorCode{0};
+  std::atomic<TzLinkError> LinkError{TzLinkError::None};
   std::atomic<bool> CleanEnabled{false};
   std::atomic<int32_t> CleanTimeout{15000};
 
@@ -96,8 +100,12 @@ private:
   std::vector<std::shared_ptr<TzReq>> RequestList;
   uint32_t GlobUID = 0;
 
-  std::mutex fPortCS;                 // one user of the backend at a time
-  std::unique_ptr<TzSerialBackend> fBackend;
+  std::mutex fPortCS;                 // one user of the link at a time
+  std::unique_ptr<TzLink> fBackend;
+  // The quiet time the line needs after an answer before the next request:
+  // the larger of the engine's pause and 3.5 characters at the line's rate.
+  std::chrono::microseconds fFrameGap{0};
+  std::chrono::steady_clock::time_point fLastAnswerEnd{};
   TzPlatformDCB FDCB{};
   TzPlatformTimeouts FComTO{};
   uint32_t FCommEvtMask = 0;
@@ -124,8 +132,14 @@ private:
 
 class TzFreePort {
 public:
+  // An engine for the link an endpoint names (a serial device, tcp://,
+  // rfc2217://, modbus-tcp://). aComPort is only the number handed to the
+  // answer callback (the panel's list number of the port).
+  explicit TzFreePort(std::string aEndpoint, int32_t aComPort = 0);
+  TzFreePort(std::string aEndpoint, std::unique_ptr<TzLink> aLink, int32_t aComPort = 0);
+  // The serial port of a port number (uSerialPorts.h).
   explicit TzFreePort(int32_t aComPort);
-  TzFreePort(int32_t aComPort, std::unique_ptr<TzSerialBackend> aBackend);
+  TzFreePort(int32_t aComPort, std::unique_ptr<TzLink> aLink);
   ~TzFreePort();
   TzFreePort(const TzFreePort&) = delete;
   TzFreePort& operator=(const TzFreePort&) = delete;
@@ -160,8 +174,11 @@ public:
 
   int32_t ComPort() const { return fComPort; }
   void SetComPort(int32_t aComPort);
+  const std::string& Endpoint() const { return fEndpoint; }
   // Code of the last opening or exchange.
   uint32_t ErrorCode() const;
+  // Why the last Start failed (None after a successful one).
+  TzLinkError LinkError() const;
 
   bool CleanEnabled() const;
   void SetCleanEnabled(bool aValue);
@@ -175,6 +192,7 @@ public:
 private:
   std::mutex CS;
   int32_t fComPort;
+  std::string fEndpoint;
   std::unique_ptr<TzDCB> fLocDCB;
   std::unique_ptr<TzTimeouts> fLocTimeouts;
   std::unique_ptr<TzFreePortThread> Port;  // declared last: ends first

@@ -20,8 +20,7 @@
 #include <linux/serial.h>
 #endif
 
-#include "uSerialBackend.h"
-#include "uSerialPorts.h"
+#include "uLink.h"
 #include "uTermiosMapping.h"
 
 namespace {
@@ -38,7 +37,7 @@ int MsUntil(TzClock::time_point aDeadline) {
   return static_cast<int>(std::clamp<int64_t>(left, 0, 1'000'000'000));
 }
 
-class TzSerialPosix final : public TzSerialBackend {
+class TzSerialPosix final : public TzLink {
 public:
   TzSerialPosix() {
     if (::pipe(fWake) == 0) {
@@ -57,16 +56,28 @@ public:
       if (fd >= 0) ::close(fd);
   }
 
-  bool Open(int32_t aComPort) override {
+  bool Open(const std::string& aEndpoint) override {
     Close();
-    const std::string path = PortDeviceName(aComPort);
-    if (path.empty() || fWake[0] < 0) return false;
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    fLastError = TzLinkError::None;
+    if (aEndpoint.empty() || fWake[0] < 0) {
+      fLastError = aEndpoint.empty() ? TzLinkError::BadEndpoint : TzLinkError::Other;
+      return false;
+    }
+    const int fd = ::open(aEndpoint.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      fLastError = LinkErrorFromErrno(errno);
+      return false;
+    }
     // Exclusive: TIOCEXCL keeps others out of the tty (root excepted), the
     // lock keeps out every program that asks for it, root included.
-    if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (!::isatty(fd)) {
       ::close(fd);
+      fLastError = TzLinkError::NotFound;  // a file, not a serial device
+      return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      fLastError = TzLinkError::Busy;
       return false;
     }
     ::ioctl(fd, TIOCEXCL);
@@ -77,11 +88,13 @@ public:
     termios t{};
     if (::tcgetattr(fd, &t) != 0) {
       ::close(fd);
+      fLastError = TzLinkError::Other;
       return false;
     }
     MakeRawLine(t);
     if (::tcsetattr(fd, TCSANOW, &t) != 0) {
       ::close(fd);
+      fLastError = TzLinkError::SettingRefused;
       return false;
     }
     fFd = fd;
@@ -93,6 +106,8 @@ public:
     fExtra = {};
     return true;
   }
+
+  TzLinkError LastError() const override { return fLastError; }
 
   bool IsOpen() const override { return fFd >= 0; }
 
@@ -357,6 +372,7 @@ private:
   }
 
   int fFd = -1;
+  TzLinkError fLastError = TzLinkError::None;
   int fWake[2] = {-1, -1};
   std::atomic<bool> fInterrupted{false};
   bool fLost = false;
@@ -370,6 +386,6 @@ private:
 };
 }  // namespace
 
-std::unique_ptr<TzSerialBackend> MakeSystemSerialBackend() { return std::make_unique<TzSerialPosix>(); }
+std::unique_ptr<TzLink> MakeSerialLink() { return std::make_unique<TzSerialPosix>(); }
 
 #endif

@@ -4,32 +4,43 @@
 
 #include "uSerialWin32.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
-#include "uSerialBackend.h"
+#include "uLink.h"
 #include "uSerialPorts.h"
 
 namespace {
-class TzSerialWin32 final : public TzSerialBackend {
+class TzSerialWin32 final : public TzLink {
 public:
   ~TzSerialWin32() override {
     Close();
     if (fReader) ::CloseHandle(fReader);
   }
 
-  bool Open(int32_t aComPort) override {
+  bool Open(const std::string& aEndpoint) override {
     Close();
-    const std::string name = PortDeviceName(aComPort);
-    if (name.empty()) return false;
+    fLastError = TzLinkError::None;
+    const std::string name = Win32DeviceName(aEndpoint);
+    if (name.empty()) {
+      fLastError = TzLinkError::BadEndpoint;
+      return false;
+    }
     // Exclusive (no sharing), an existing device, synchronous I/O.
     HANDLE h = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) {
+      fLastError = OpenError(::GetLastError());
+      return false;
+    }
     fPort = h;
     fInterrupted = false;
+    fTimeoutsChanged = false;
     return true;
   }
+
+  TzLinkError LastError() const override { return fLastError; }
 
   bool IsOpen() const override { return fPort != nullptr; }
 
@@ -56,7 +67,10 @@ public:
   bool SetTimeouts(const TzPlatformTimeouts& aTimeouts) override {
     if (!fPort) return false;
     COMMTIMEOUTS t = aTimeouts;
-    return ::SetCommTimeouts(fPort, &t) != 0;
+    if (!::SetCommTimeouts(fPort, &t)) return false;
+    fTimeouts = aTimeouts;
+    fTimeoutsChanged = false;
+    return true;
   }
 
   bool GetEventMask(uint32_t& aMask) override {
@@ -87,19 +101,51 @@ public:
     return ok != 0 && written == aCount && !fInterrupted;
   }
 
-  // One ReadFile ended by the driver's time-outs: the completion rule
-  // (SetCompletionRule) is not used here, so reads end by time-outs only.
+  // Without a completion rule: one ReadFile ended by the driver's time-outs.
+  // With one: reads of what has arrived, looped until the rule holds or the
+  // time-outs (interval after a byte, total from the start) end it. Each
+  // piece is one ReadFile in the driver's "return as soon as anything is
+  // there, waiting at most the constant" form.
   bool Read(uint8_t* aData, size_t aMax, size_t& aRead) override {
     aRead = 0;
     if (!fPort) return false;
     NoteIoThread();
     TzInIo io(*this);
     if (fInterrupted) return false;
-    DWORD got = 0;
-    const BOOL ok = ::ReadFile(fPort, aData, static_cast<DWORD>(aMax), &got, nullptr);
-    aRead = got;
-    return ok != 0 && !fInterrupted;
+    if (!fRule) {
+      if (fTimeoutsChanged && !RestoreTimeouts()) return false;
+      DWORD got = 0;
+      const BOOL ok = ::ReadFile(fPort, aData, static_cast<DWORD>(aMax), &got, nullptr);
+      aRead = got;
+      return ok != 0 && !fInterrupted;
+    }
+    const ULONGLONG start = ::GetTickCount64();
+    const ULONGLONG total = ULONGLONG{fTimeouts.ReadTotalTimeoutMultiplier} * aMax + fTimeouts.ReadTotalTimeoutConstant;
+    const bool bounded = total != 0 && fTimeouts.ReadTotalTimeoutConstant != MAXDWORD;
+    const DWORD interval = fTimeouts.ReadIntervalTimeout;
+    while (aRead < aMax) {
+      const ULONGLONG elapsed = ::GetTickCount64() - start;
+      if (bounded && elapsed >= total) break;
+      ULONGLONG wait = bounded ? total - elapsed : 1000;
+      if (aRead > 0 && interval != 0 && interval != MAXDWORD) wait = std::min<ULONGLONG>(wait, interval);
+      COMMTIMEOUTS piece{MAXDWORD, MAXDWORD, static_cast<DWORD>(std::max<ULONGLONG>(wait, 1)), 
+                         fTimeouts.WriteTotalTimeoutMultiplier, fTimeouts.WriteTotalTimeoutConstant};
+      if (!::SetCommTimeouts(fPort, &piece)) return false;
+      fTimeoutsChanged = true;
+      DWORD got = 0;
+      if (!::ReadFile(fPort, aData + aRead, static_cast<DWORD>(aMax - aRead), &got, nullptr) || fInterrupted)
+        return false;
+      if (got == 0) {
+        if (aRead > 0 || bounded) break;  // the interval or the total has passed
+        continue;                          // unbounded: wait on for the first byte
+      }
+      aRead += got;
+      if (fRule(std::span<const uint8_t>(aData, aRead))) break;
+    }
+    return !fInterrupted;
   }
+
+  void SetCompletionRule(TzCompletionRule aRule) override { fRule = std::move(aRule); }
 
   bool TakeErrorFlags(uint32_t& aFlags) override {
     aFlags = 0;
@@ -146,6 +192,34 @@ public:
   }
 
 private:
+  // "COM3" opens as "COM3", "COM10" as "\\.\COM10"; a name in the long
+  // form or any other device path is opened as given.
+  static std::string Win32DeviceName(const std::string& aEndpoint) {
+    const int32_t number = portrules::WindowsNumberFromName(aEndpoint);
+    if (number > 0) return portrules::WindowsDeviceName(number);
+    return aEndpoint;
+  }
+
+  static TzLinkError OpenError(DWORD aError) {
+    switch (aError) {
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND:
+      case ERROR_BAD_UNIT:
+      case ERROR_DEV_NOT_EXIST: return TzLinkError::NotFound;
+      // A COM port that another program holds answers "access denied".
+      case ERROR_ACCESS_DENIED:
+      case ERROR_SHARING_VIOLATION: return TzLinkError::Busy;
+      default: return TzLinkError::Other;
+    }
+  }
+
+  bool RestoreTimeouts() {
+    COMMTIMEOUTS t = fTimeouts;
+    if (!::SetCommTimeouts(fPort, &t)) return false;
+    fTimeoutsChanged = false;
+    return true;
+  }
+
   // Marks the worker as inside Read or Write for Interrupt.
   struct TzInIo {
     explicit TzInIo(TzSerialWin32& aOwner) : Owner(aOwner) { Owner.fInIo = true; }
@@ -168,12 +242,16 @@ private:
   HANDLE fReader = nullptr;
   DWORD fReaderId = 0;
   HANDLE fPort = nullptr;
+  TzLinkError fLastError = TzLinkError::None;
+  COMMTIMEOUTS fTimeouts{};
+  bool fTimeoutsChanged = false;
+  TzCompletionRule fRule;
   std::atomic<bool> fInterrupted{false};
   std::atomic<bool> fInIo{false};
 };
 }  // namespace
 
-std::unique_ptr<TzSerialBackend> MakeSystemSerialBackend() { return std::make_unique<TzSerialWin32>(); }
+std::unique_ptr<TzLink> MakeSerialLink() { return std::make_unique<TzSerialWin32>(); }
 
 std::vector<std::string> SystemSerialPortNames() {
   std::vector<std::string> names;

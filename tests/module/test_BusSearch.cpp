@@ -130,7 +130,7 @@ TEST_F(HeldSearch, StartQueuesOnePassWithTheSearchLineSettings) {
     EXPECT_EQ(records[i].IsLast, i + 1 == 247);
   }
   std::lock_guard lock(Line->M);
-  EXPECT_EQ(Line->OpenedPorts, std::vector<int32_t>{3});
+  EXPECT_EQ(Line->OpenedPorts, std::vector<std::string>{PortDeviceName(3)});
   EXPECT_EQ(Line->AppliedDCB.BaudRate, 19200u);
   EXPECT_EQ(Line->AppliedDCB.ByteSize, 8);
   EXPECT_EQ(Line->AppliedDCB.Parity, 0);

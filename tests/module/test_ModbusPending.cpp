@@ -20,10 +20,10 @@ std::vector<uint8_t> Closed(std::vector<uint8_t> aBytes) {
 using TzResponder = std::function<std::vector<uint8_t>(const std::vector<uint8_t>& aRequest)>;
 
 // A line whose far end answers each written frame through the responder.
-class TzScriptedBackend : public TzSerialBackend {
+class TzScriptedBackend : public TzLink {
 public:
   explicit TzScriptedBackend(TzResponder aResponder) : fResponder(std::move(aResponder)) {}
-  bool Open(int32_t) override { return fOpen = true; }
+  bool Open(const std::string&) override { return fOpen = true; }
   bool IsOpen() const override { return fOpen; }
   bool GetSettings(TzPlatformDCB& aDCB) override { aDCB = {}; return fOpen; }
   bool SetSettings(const TzPlatformDCB&) override { return fOpen; }

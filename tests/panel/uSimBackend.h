@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "uFreePort.h"
-#include "uSerialBackend.h"
+#include "uLink.h"
 #include "uSimModule.h"
 
-class TzSimBackend : public TzSerialBackend {
+class TzSimBackend : public TzLink {
 public:
   struct TzShared {
     std::mutex Lock;
@@ -25,7 +25,7 @@ public:
   TzSimBackend(TzSimModule& aModule, TzShared& aShared) : fModule(aModule), fShared(aShared) {}
   explicit TzSimBackend(TzSimModule& aModule) : fOwnShared(std::make_unique<TzShared>()), fModule(aModule), fShared(*fOwnShared) {}
 
-  bool Open(int32_t) override {
+  bool Open(const std::string&) override {
     std::lock_guard lock(fShared.Lock);
     fOpen = !fShared.OpenFails;
     return fOpen;

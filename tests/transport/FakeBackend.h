@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "uSerialBackend.h"
+#include "uLink.h"
+#include "uSerialPorts.h"
 
 struct TzFakeReply {
   std::vector<uint8_t> Bytes;
@@ -30,7 +31,7 @@ struct TzFakeLine {
   TzPlatformTimeouts AppliedTimeouts{};
   uint32_t EventMask = 0;
   uint32_t QueueIn = 0, QueueOut = 0;
-  std::vector<int32_t> OpenedPorts;
+  std::vector<std::string> OpenedPorts;  // the endpoints opened, in order
   bool IsOpen = false;
 
   // Exchanges.
@@ -53,13 +54,13 @@ struct TzFakeLine {
   }
 };
 
-class TzFakeBackend final : public TzSerialBackend {
+class TzFakeBackend final : public TzLink {
 public:
   explicit TzFakeBackend(std::shared_ptr<TzFakeLine> aLine) : L(std::move(aLine)) {}
 
-  bool Open(int32_t aComPort) override {
+  bool Open(const std::string& aEndpoint) override {
     std::lock_guard lock(L->M);
-    L->OpenedPorts.push_back(aComPort);
+    L->OpenedPorts.push_back(aEndpoint);
     if (L->FailStep == "open") return false;
     L->IsOpen = true;
     L->Interrupted = false;

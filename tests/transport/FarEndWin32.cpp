@@ -2,7 +2,7 @@
 #include <string>
 
 #include "FarEnd.h"
-#include "uSerialBackend.h"
+#include "uLink.h"
 #include "uSerialPorts.h"
 
 namespace {
@@ -14,7 +14,7 @@ int32_t PortFromEnvironment(const char* aName) {
 
 class TzComFarEnd final : public TzFarEnd {
 public:
-  TzComFarEnd(int32_t aEnginePort, std::unique_ptr<TzSerialBackend> aPort)
+  TzComFarEnd(int32_t aEnginePort, std::unique_ptr<TzLink> aPort)
       : fEnginePort(aEnginePort), fPort(std::move(aPort)) {}
 
   int32_t EnginePort() const override { return fEnginePort; }
@@ -57,7 +57,7 @@ private:
   }
 
   int32_t fEnginePort;
-  std::unique_ptr<TzSerialBackend> fPort;
+  std::unique_ptr<TzLink> fPort;
 };
 }  // namespace
 
@@ -68,9 +68,9 @@ std::unique_ptr<TzFarEnd> MakeFarEnd(std::string& aWhy) {
     aWhy = "RK7140_TEST_COM and RK7140_TEST_FAR_COM name no ports";
     return nullptr;
   }
-  auto port = MakeSystemSerialBackend();
+  auto port = MakeSerialLink();
   TzPlatformDCB d{};
-  if (!port->Open(farPort) || !port->GetSettings(d)) {
+  if (!port->Open(PortDeviceName(farPort)) || !port->GetSettings(d)) {
     aWhy = "the far port cannot be opened";
     return nullptr;
   }

@@ -154,7 +154,7 @@ TEST_F(FreePortTest, OpeningLaysOverridesOverTheDriverRecord) {
   Engine->LocTimeouts().ReadTotalTimeoutConstant = 1000;
   ASSERT_TRUE(Engine->Start());
   EXPECT_EQ(Engine->ErrorCode(), 0u);
-  EXPECT_EQ(Line->OpenedPorts, std::vector<int32_t>{7});
+  EXPECT_EQ(Line->OpenedPorts, std::vector<std::string>{PortDeviceName(7)});
   const auto& d = Line->AppliedDCB;
   EXPECT_EQ(DcbFlagsWord(d), dcbflag::Binary | dcbflag::AbortOnError | dcbflag::OutX);
   EXPECT_EQ(d.BaudRate, 9600u);
@@ -306,7 +306,7 @@ TEST_F(FreePortTest, StopAnswersEveryQueuedRequestAsUnusableAndStartResumes) {
 
   Engine->SetComPort(9);
   ASSERT_TRUE(Engine->Start());
-  EXPECT_EQ(Line->OpenedPorts, (std::vector<int32_t>{7, 9}));
+  EXPECT_EQ(Line->OpenedPorts, (std::vector<std::string>{PortDeviceName(7), PortDeviceName(9)}));
   ASSERT_TRUE(Engine->SendCmd(Frame(5), 16));
   ASSERT_TRUE(WaitAnswers(5));
   EXPECT_EQ(Answers[4].ErrCode, 0u);
