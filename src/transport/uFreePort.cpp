@@ -316,10 +316,12 @@ TzFreePort::TzFreePort(std::string aEndpoint, std::unique_ptr<TzLink> aLink, int
   Port->ComPort = aComPort;
 }
 
-TzFreePort::TzFreePort(int32_t aComPort) : TzFreePort(PortDeviceName(aComPort), MakeSerialLink(), aComPort) {}
+TzFreePort::TzFreePort(int32_t aComPort) : TzFreePort(aComPort, MakeSerialLink()) {}
 
 TzFreePort::TzFreePort(int32_t aComPort, std::unique_ptr<TzLink> aLink)
-    : TzFreePort(PortDeviceName(aComPort), std::move(aLink), aComPort) {}
+    : TzFreePort(PortDeviceName(aComPort), std::move(aLink), aComPort) {
+  fSerialByNumber = true;
+}
 
 TzFreePort::~TzFreePort() { Port.reset(); }
 
@@ -356,6 +358,7 @@ void TzFreePort::ClearRequestList() { Port->ClearRequestList(); }
 
 void TzFreePort::SetComPort(int32_t aComPort) {
   fComPort = aComPort;
+  if (fSerialByNumber) fEndpoint = PortDeviceName(aComPort);
   Port->ComPort = aComPort;
 }
 

@@ -193,6 +193,7 @@ private:
   std::mutex CS;
   int32_t fComPort;
   std::string fEndpoint;
+  bool fSerialByNumber = false;  // made from a port number: SetComPort moves it to another port
   std::unique_ptr<TzDCB> fLocDCB;
   std::unique_ptr<TzTimeouts> fLocTimeouts;
   std::unique_ptr<TzFreePortThread> Port;  // declared last: ends first

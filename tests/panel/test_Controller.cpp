@@ -350,8 +350,9 @@ TEST_F(ControllerTest, ExceptionAnswersAreCountedOncePerAnswerAndLaterAnswersDec
   EXPECT_TRUE(tag->ModbusError);
   EXPECT_EQ(tag->ModbusErrorCodeStr, "02h");
 
-  // Exception codes outside 1..8 share the ninth slot.
-  faults.Exceptions[60070] = 11;
+  // Exception codes outside 1..8 share the ninth slot (0x0A and 0x0B are a
+  // gateway's "no answer", not exceptions of the module).
+  faults.Exceptions[60070] = 12;
   module->SetFaults(faults);
   ASSERT_TRUE(controller.GetModbusRegRTU2(60070));
   ASSERT_TRUE(Settle());
