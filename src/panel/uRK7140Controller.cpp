@@ -306,6 +306,17 @@ bool TzRK7140Controller::TryValueByID(int32_t aID, int32_t& aValue) const {
 void TzRK7140Controller::ModbusAsyncAnswer(int32_t aComPort, uint32_t aUID, TStringBytes aAnswer,
                                            uint32_t aErrCode) {
   fPending.Dispatch(aComPort, aUID, aAnswer, aErrCode);
+  // The link itself is gone (an adapter pulled, a device server restarted):
+  // the connection ends at once, with the reason, instead of a stream of
+  // failed requests. "Подключиться" reaches the module again.
+  if (aErrCode == kErrPortUnusable && fConnected && fFreePort) LinkLost();
+}
+
+void TzRK7140Controller::LinkLost() {
+  AddTempLog(QStringLiteral("Связь потеряна: ") +
+                 QString::fromStdString(LinkErrorText(fFreePort->LinkError(), fEndpoint, TzTextLanguage::Russian)),
+             clTempLogNavy);
+  Disconnect();
 }
 
 void TzRK7140Controller::RequestSent(const TzTag& aTag, uint32_t aUID, int32_t aFunc, const TStringBytes& aFrame,

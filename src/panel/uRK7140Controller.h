@@ -165,6 +165,8 @@ private:
   void ImpCounterCallback(TzTag& aTag);
   // Idle without stopping the engine (the restart).
   void GoIdleKeepingEngine();
+  // The engine's link stopped working while connected: log why, disconnect.
+  void LinkLost();
   std::unique_ptr<TzFreePort> MakeEngine(int32_t aComPort, const std::string& aEndpoint);
   void ClearPending();
 
