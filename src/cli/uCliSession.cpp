@@ -58,6 +58,8 @@ int TzCliSession::Open() {
   return exOk;
 }
 
+bool TzCliSession::Reopen() { return fEngine && fEngine->Start(); }
+
 void TzCliSession::Answer(int32_t aComPort, uint32_t aUID, const TStringBytes& aAnswer, uint32_t aErrCode) {
   TzTag* tag = nullptr;
   for (const auto& record : fPending.List())

@@ -31,6 +31,11 @@ public:
 
   // Loads the device and opens the port; exOk, or the exit code (reported).
   int Open();
+  // Opens the port again after it stopped working (a device server
+  // restarted, an adapter back); true when it is open.
+  bool Reopen();
+  // The endpoint's text for messages.
+  const std::string& PortName() const { return fOptions.Port; }
 
   TzDevice& Device() { return *fDevice; }
   const TzCommonOptions& Options() const { return fOptions; }

@@ -1,6 +1,8 @@
 // poll TAG...: value logging, one row per round with an ISO-8601 time stamp,
 // until interrupted or --count rounds; a lost answer leaves its field empty.
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "uCliCommand.h"
@@ -38,6 +40,8 @@ public:
           row.push_back(outcomes[i].Code == exOk ? TagRow(*tags[i])[2] : nlohmann::json());
         table.Add(row);
         NoteFailure(first, aSession.Report(outcomes));
+        if (std::any_of(outcomes.begin(), outcomes.end(), [](const TzOutcome& o) { return o.Code == exPort; }))
+          Reconnect(aSession);
         next += std::chrono::milliseconds(fInterval);
         if (fCount != 0 && round + 1 >= fCount) break;
         while (std::chrono::steady_clock::now() < next && !StopRequested())
@@ -49,6 +53,19 @@ public:
   }
 
 private:
+  // The port stopped working: try it again every second until it opens
+  // (or the tool is stopped), then poll on.
+  static void Reconnect(TzCliSession& aSession) {
+    std::fprintf(stderr, "rk7140ctl: %s lost, reconnecting\n", aSession.PortName().c_str());
+    while (!StopRequested()) {
+      if (aSession.Reopen()) {
+        std::fprintf(stderr, "rk7140ctl: %s is back, polling on\n", aSession.PortName().c_str());
+        return;
+      }
+      for (int i = 0; i < 20 && !StopRequested(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+
   std::vector<std::string> fNames;
   int fInterval = 1000;
   int fCount = 0;

@@ -159,6 +159,33 @@ TEST_F(CtlTest, PollWritesOneCsvRowPerRound) {
   for (size_t i = 1; i < lines.size(); ++i) EXPECT_NE(lines[i].find(",2053,24.1"), std::string::npos) << lines[i];
 }
 
+// The port goes away under a running poll (a device server restarted, an
+// adapter pulled and plugged again): poll says so, opens it again when it is
+// back and goes on polling.
+TEST_F(CtlTest, PollReconnectsWhenThePortComesBack) {
+  const std::string link = ::testing::TempDir() + "rk7140ctl-poll-link-" + std::to_string(::getpid());
+  std::remove(link.c_str());
+  ASSERT_EQ(::symlink(sim.Path().c_str(), link.c_str()), 0);
+  auto run = std::async(std::launch::async, [&] {
+    return Ctl({"--port", link, "poll", "60070", "--interval", "100", "--count", "40", "--output", "csv"});
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  sim.Stop();  // the near end sees the port close
+  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+  ASSERT_TRUE(sim.Start()) << sim.Error();
+  std::remove(link.c_str());
+  ASSERT_EQ(::symlink(sim.Path().c_str(), link.c_str()), 0);
+  const TzRun poll = run.get();
+  std::remove(link.c_str());
+  EXPECT_NE(poll.Err.find("lost, reconnecting"), std::string::npos) << poll.Err;
+  EXPECT_NE(poll.Err.find("is back, polling on"), std::string::npos) << poll.Err;
+  // Rows with the value before the loss and after the return.
+  const std::vector<std::string> rows = Lines(poll.Out);
+  ASSERT_EQ(rows.size(), 41u) << poll.Out;
+  EXPECT_NE(rows[1].find(",2053"), std::string::npos) << rows[1];
+  EXPECT_NE(rows.back().find(",2053"), std::string::npos) << rows.back();
+}
+
 TEST_F(CtlTest, NewLineSettingsAfterARestartAnswerAtTheNewAddress) {
   const TzRun line = Ctl(At({"line", "--address", "20", "--baud", "19200", "--format", "8N2", "--restart"}));
   ASSERT_EQ(line.Code, 0) << line.Err;

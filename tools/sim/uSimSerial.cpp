@@ -40,7 +40,7 @@ int BaudOf(speed_t aSpeed) {
 
 bool TzSimPty::Open(std::string& aError, bool aRawClient) {
   Close();
-  fMaster = posix_openpt(O_RDWR | O_NOCTTY);
+  fMaster = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);  // a child process must not keep the line alive
   if (fMaster < 0) {
     aError = SystemError("posix_openpt");
     return false;
@@ -52,7 +52,7 @@ bool TzSimPty::Open(std::string& aError, bool aRawClient) {
     return false;
   }
   fSlavePath = name;
-  fSlave = open(name, O_RDWR | O_NOCTTY);
+  fSlave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (fSlave < 0) {
     aError = SystemError("open of the pseudo-terminal's slave side");
     Close();

@@ -12,7 +12,7 @@
 
 bool TzSimTap::Open(std::string& aError) {
   Close();
-  fMaster = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+  fMaster = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   const char* name = nullptr;
   if (fMaster < 0 || grantpt(fMaster) != 0 || unlockpt(fMaster) != 0 || (name = ptsname(fMaster)) == nullptr) {
     aError = std::string("tap pseudo-terminal: ") + std::strerror(errno);
@@ -22,7 +22,7 @@ bool TzSimTap::Open(std::string& aError) {
   fPath = name;
   // The settings outlive this descriptor: the pair keeps them for every
   // listener that opens the tap later.
-  const int listener = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+  const int listener = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   termios raw{};
   const bool made = listener >= 0 && tcgetattr(listener, &raw) == 0;
   if (made) {
