@@ -40,9 +40,9 @@ int TzCliSession::Open() {
   fEngine->SetOnAsyncAnswerProc([this](int32_t aPort, uint32_t aUID, TStringBytes aAnswer, uint32_t aErr) {
     Answer(aPort, aUID, aAnswer, aErr);
   });
-  // The answer is complete by its framing; the silence time-out stays as the fallback.
-  if (!fOptions.WaitSilence) fEngine->SetCompletionRule(IsCompleteRtuAnswer);
   ConfigureEngine(*fEngine, {fOptions.BaudRate, fOptions.FormatIndex, fOptions.Timeout});
+  // For comparison: every exchange ends by the silence time-out alone.
+  if (fOptions.WaitSilence) fEngine->SetCompletionRule({});
   if (!fEngine->Start()) {
     const uint32_t code = fEngine->ErrorCode();
     const std::string settings =
@@ -51,7 +51,7 @@ int TzCliSession::Open() {
     if (code == kOpenSetState && why == TzLinkError::SettingRefused)
       ReportError("port " + fOptions.Port + " refuses the settings " + settings);
     else
-      ReportError(LinkErrorText(why, fOptions.Port, TzTextLanguage::English));
+      ReportError("port " + fOptions.Port + " cannot be opened: " + LinkErrorText(why, {}, TzTextLanguage::English));
     return exPort;
   }
   fPending.SetEngine(fEngine.get());
@@ -67,7 +67,12 @@ void TzCliSession::Answer(int32_t aComPort, uint32_t aUID, const TStringBytes& a
 
   TzOutcome outcome{tag, exOk, {}};
   const std::string what = TagLabel(tag) + " at " + Where();
-  if (aErrCode == kErrNoAnswer) {
+  const std::vector<uint8_t> bytes = aAnswer.AsBytes();
+  if (aErrCode == 0 && IsGatewayNoTarget(bytes)) {
+    outcome = {tag, exNoAnswer,
+               "no answer to " + what + " (the gateway: " +
+                   (bytes[2] == kExceptionGatewayPath ? "path unavailable" : "target device failed to respond") + ")"};
+  } else if (aErrCode == kErrNoAnswer) {
     outcome = {tag, exNoAnswer, "no answer to " + what};
   } else if (aErrCode == kErrPortUnusable) {
     outcome = {tag, exPort, "port " + fOptions.Port + " stopped working during " + TagLabel(tag)};

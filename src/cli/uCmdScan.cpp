@@ -11,6 +11,7 @@
 #include "uCliExit.h"
 #include "uCliPump.h"
 #include "uCliStop.h"
+#include "uEndpoint.h"
 #include "uLineRules.h"
 
 namespace {
@@ -86,7 +87,7 @@ public:
     TzScanProgress progress;
     TzCliPump pump;
     TzBusSearch search;
-    search.SetComPort(aOptions.PortNumber);
+    search.SetEndpoint(aOptions.Endpoint);
     search.SetRange(fFrom, fTo);
     search.SetMainThreadPost(pump.Poster());
     search.Cycled = false;
@@ -115,9 +116,10 @@ public:
           leftMs -= settingMs;
           continue;
         }
-        ReportError("port " + aOptions.Port + (search.StartError() == kOpenSetState
-                                                   ? " refuses the settings " + setting.Text()
-                                                   : " cannot be opened (error " + std::to_string(search.StartError()) + ")"));
+        ReportError(search.StartError() == kOpenSetState
+                        ? "port " + aOptions.Port + " refuses the settings " + setting.Text()
+                        : "port " + aOptions.Port + " cannot be opened: " +
+                              LinkErrorText(search.StartLinkError(), {}, TzTextLanguage::English));
         return exPort;
       }
       // Every probe ends by its time-out; the guard only catches an engine
@@ -141,6 +143,15 @@ public:
 private:
   std::vector<TzScanSetting> Settings(const TzCommonOptions& aOptions) const {
     if (!fAllSettings) return {{aOptions.BaudRate, aOptions.FormatIndex, aOptions.Timeout}};
+    // Only a local port and an RFC 2217 server let the far line be set;
+    // a raw TCP device server and a Modbus TCP gateway keep their own.
+    const auto endpoint = ParseEndpoint(aOptions.Endpoint);
+    if (endpoint && (endpoint->Kind == TzLinkKind::Tcp || endpoint->Kind == TzLinkKind::ModbusTcp)) {
+      std::fprintf(stderr,
+                   "rk7140ctl: %s cannot change the far line's settings: --all-settings scans only %s\n",
+                   aOptions.Port.c_str(), TzScanSetting{aOptions.BaudRate, aOptions.FormatIndex, 0}.Text().c_str());
+      return {{aOptions.BaudRate, aOptions.FormatIndex, aOptions.Timeout}};
+    }
     std::vector<TzScanSetting> settings;
     for (const int32_t baud : kLineBaudRates)
       for (int32_t format = 0; format < static_cast<int32_t>(kLineFormatNames.size()); ++format)

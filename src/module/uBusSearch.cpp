@@ -30,6 +30,7 @@ TzBusSearch::~TzBusSearch() {
 
 bool TzBusSearch::Start() {
   fStartError = 0;
+  fStartLinkError = TzLinkError::None;
   if (fTimeout <= 0) return false;
   if (fFirstAddr < kFindFirstAddr || fLastAddr > kFindLastAddr || fFirstAddr > fLastAddr) return false;
   if (InProgress) Stop();
@@ -64,6 +65,7 @@ bool TzBusSearch::Start() {
   }
   if (!fFreePort->Start()) {
     fStartError = fFreePort->ErrorCode();
+    fStartLinkError = fFreePort->LinkError();
     fFreePort->Stop();  // a handle a failed opening left behind
     return false;
   }

@@ -100,6 +100,8 @@ public:
   void Stop();
   bool InFindProgress() const { return InProgress; }
   uint32_t StartError() const { return fStartError; }
+  // Why the port did not open, when StartError is not 0.
+  TzLinkError StartLinkError() const { return fStartLinkError; }
 
   // The engine's answer handler.
   void FindAnswerProc(int32_t aComPort, uint32_t aUID, TStringBytes aAnswer, uint32_t aErrCode);
@@ -130,6 +132,7 @@ private:
   int32_t fFirstAddr = kFindFirstAddr;
   int32_t fLastAddr = kFindLastAddr;
   uint32_t fStartError = 0;
+  TzLinkError fStartLinkError = TzLinkError::None;
   std::atomic<bool> InProgress{false};
   std::unique_ptr<TzFreePort> fFreePort;  // the search's own, from Start to the next Start
 };

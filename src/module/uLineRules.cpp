@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "uFreePort.h"
+#include "uModbusFrames.h"
 
 int32_t BaudCodeOf(int32_t aBaudRate) {
   for (size_t i = 0; i < kLineBaudRates.size(); ++i)
@@ -38,6 +39,9 @@ void ConfigureEngine(TzFreePort& aEngine, const TzLineChoice& aChoice) {
   timeouts.ReadTotalTimeoutConstant = aChoice.Timeout;
   timeouts.WriteTotalTimeoutMultiplier = 50;
   timeouts.WriteTotalTimeoutConstant = 50;
+  // The exchange ends as soon as the answer is whole by the Modbus framing;
+  // the 50 ms of silence stay as the fallback for one that never completes.
+  aEngine.SetCompletionRule(IsCompleteRtuAnswer);
   dcb.ByteSize = 8;
   switch (aChoice.FormatIndex) {
     case 0: dcb.Parity = 0; dcb.StopBits = 0; break;

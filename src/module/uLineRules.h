@@ -33,5 +33,6 @@ struct TzLineChoice {
 };
 
 // The engine's settings for a connection: baud rate and format, reads ended
-// by 50 ms of silence or the time-out, writes bounded by 50 ms per byte plus 50.
+// as soon as the answer is whole (the completion rule), else by 50 ms of
+// silence or the time-out, writes bounded by 50 ms per byte plus 50.
 void ConfigureEngine(TzFreePort& aEngine, const TzLineChoice& aChoice);

@@ -101,7 +101,12 @@ void TzModbusPending::Dispatch(int32_t aComPort, uint32_t aUID, const TStringByt
 
   if (TzTag* tag = record->Tag) {
     bool ok = false;
-    if (aErrCode != 0 || tag->ModbusError) {
+    const std::vector<uint8_t> bytes = aAnswer.AsBytes();
+    if (aErrCode == 0 && IsGatewayNoTarget(bytes)) {
+      // The gateway speaks for a unit that did not answer: no answer.
+      tag->SetQuality(kQualityNoAnswer);
+      fEvents.GatewayNoAnswer(*tag, bytes[2]);
+    } else if (aErrCode != 0 || tag->ModbusError) {
       tag->SetQuality(kQualityNoAnswer);
     } else {
       if (record->Mode == mmRTU) {

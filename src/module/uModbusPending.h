@@ -62,6 +62,9 @@ public:
   virtual void ReadingComplete(TzTag& /*aTag*/) {}
   // An exception answer was counted: its code and the count of its slot.
   virtual void ExceptionCounted(int32_t /*aCode*/, int32_t /*aCount*/) {}
+  // A Modbus TCP gateway answered for aTag that the unit cannot be reached
+  // (exception 0x0A or 0x0B, aCode): taken as no answer, not as an exception.
+  virtual void GatewayNoAnswer(const TzTag& /*aTag*/, uint8_t /*aCode*/) {}
 };
 
 class TzModbusPending {

@@ -32,6 +32,12 @@ bool LoadOptionsFile(const std::filesystem::path& aPath, TzOptionsValues& aValue
     if (TryGetAttrInt(port, "baudrate", value)) found.BaudRate = value;
     if (TryGetAttrInt(port, "format", value)) found.Format = value;
     if (TryGetAttrInt(port, "timeout", value)) found.Timeout = value;
+    std::string endpoint;
+    if (TryGetAttrStr(port, "endpoint", endpoint) && !endpoint.empty()) found.Endpoint = endpoint;
+  }
+  for (const pugi::xml_node net : root.children("netport")) {
+    std::string endpoint;
+    if (TryGetAttrStr(net, "endpoint", endpoint) && !endpoint.empty()) found.NetworkPorts.push_back(endpoint);
   }
   aValues = found;
   return true;
@@ -44,10 +50,13 @@ bool SaveOptionsFile(const std::filesystem::path& aPath, const TzOptionsRecord& 
   decl.append_attribute("version") = "1.0";
   pugi::xml_node port = doc.append_child("options").append_child("comport");
   port.append_attribute("indx") = aRecord.Indx;
+  if (!aRecord.Endpoint.empty()) port.append_attribute("endpoint") = aRecord.Endpoint.c_str();
   port.append_attribute("addr") = aRecord.Addr.c_str();
   port.append_attribute("baudrate") = aRecord.BaudRate;
   port.append_attribute("format") = aRecord.Format;
   port.append_attribute("timeout") = aRecord.Timeout.c_str();
+  for (const std::string& endpoint : aRecord.NetworkPorts)
+    doc.document_element().append_child("netport").append_attribute("endpoint") = endpoint.c_str();
   std::ostringstream text;
   doc.save(text, "  ", pugi::format_default, pugi::encoding_utf8);
 

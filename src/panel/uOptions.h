@@ -1,14 +1,18 @@
 // The options file of the panel: the connection settings that survive a
-// restart (port number, address, baud-rate item, format item, time-out).
+// restart (port number, address, baud-rate item, format item, time-out), and
+// the network ports used (the selected one as the endpoint of "comport").
 //
 // <?xml version="1.0"?>
 // <options><comport indx="3" addr="16" baudrate="3" format="0" timeout="20"/></options>
+// <options><comport indx="0" endpoint="tcp://10.0.0.5:4001" addr="16" .../>
+//          <netport endpoint="tcp://10.0.0.5:4001"/><netport endpoint="modbus-tcp://gw:502"/></options>
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The values found in a file; an attribute that is missing or not an integer
 // stays empty.
@@ -18,6 +22,8 @@ struct TzOptionsValues {
   std::optional<int32_t> BaudRate;
   std::optional<int32_t> Format;
   std::optional<int32_t> Timeout;
+  std::optional<std::string> Endpoint;    // the selected port is this network port
+  std::vector<std::string> NetworkPorts;  // every network port the list had
 };
 
 // What a save writes: the port number and the list indexes as integers, the
@@ -28,6 +34,8 @@ struct TzOptionsRecord {
   int32_t BaudRate = 0;
   int32_t Format = 0;
   std::string Timeout;
+  std::string Endpoint;  // empty for a serial port
+  std::vector<std::string> NetworkPorts;
 };
 
 // Reads the file. False when it does not exist, cannot be parsed or its root

@@ -6,7 +6,9 @@
 #include "uDeviceSettings.h"
 #include "uInputConfig.h"
 #include "uLineRules.h"
+#include "uModbusFrames.h"
 #include "uPortObsFeed.h"
+#include "uSerialPorts.h"
 #include "uTempLog.h"
 #include "uUtils.h"
 
@@ -58,9 +60,9 @@ void TzRK7140Controller::HookPulseCounters() {
 
 // ---- connection ---------------------------------------------------------
 
-std::unique_ptr<TzFreePort> TzRK7140Controller::MakeEngine(int32_t aComPort) {
+std::unique_ptr<TzFreePort> TzRK7140Controller::MakeEngine(int32_t aComPort, const std::string& aEndpoint) {
   std::unique_ptr<TzFreePort> engine = fEngineFactory ? fEngineFactory(aComPort)
-                                                      : std::make_unique<TzFreePort>(aComPort);
+                                                      : std::make_unique<TzFreePort>(aEndpoint, aComPort);
   engine->SetOnAsyncAnswerProc([this](int32_t aPort, uint32_t aUID, TStringBytes aAnswer, uint32_t aErr) {
     ModbusAsyncAnswer(aPort, aUID, std::move(aAnswer), aErr);
   });
@@ -74,6 +76,7 @@ std::unique_ptr<TzFreePort> TzRK7140Controller::MakeEngine(int32_t aComPort) {
 
 void TzRK7140Controller::Connect(const TzConnectSettings& aSettings) {
   fComPort = aSettings.ComPort;
+  fEndpoint = aSettings.Endpoint.empty() ? PortDeviceName(aSettings.ComPort) : aSettings.Endpoint;
   fOprosTimer.stop();
   fView.SetConnectButtonEnabled(false);
   fConnectBtnTimer.start();
@@ -93,12 +96,17 @@ void TzRK7140Controller::Connect(const TzConnectSettings& aSettings) {
   fPending.SetEngine(nullptr);
   fFreePort.reset();
   ClearPending();
-  fFreePort = MakeEngine(fComPort);
+  fFreePort = MakeEngine(fComPort, fEndpoint);
+  fGatewayNoted = false;
 
   fPending.SetEngine(fFreePort.get());
   ConfigureEngine(*fFreePort, {aSettings.BaudRate, aSettings.FormatIndex, aSettings.Timeout});
-  // A port that does not open yields no answers; the connect time-out ends the attempt.
-  fFreePort->Start();
+  // A port that does not open yields no answers; the connect time-out ends
+  // the attempt, and the log says why at once.
+  if (!fFreePort->Start())
+    AddTempLog(QStringLiteral("Ошибка подключения: ") +
+                   QString::fromStdString(LinkErrorText(fFreePort->LinkError(), fEndpoint, TzTextLanguage::Russian)),
+               clTempLogNavy);
 
   fFirstUpdate = true;
   Pulse();
@@ -298,6 +306,17 @@ bool TzRK7140Controller::TryValueByID(int32_t aID, int32_t& aValue) const {
 void TzRK7140Controller::ModbusAsyncAnswer(int32_t aComPort, uint32_t aUID, TStringBytes aAnswer,
                                            uint32_t aErrCode) {
   fPending.Dispatch(aComPort, aUID, aAnswer, aErrCode);
+  // The link itself is gone (an adapter pulled, a device server restarted):
+  // the connection ends at once, with the reason, instead of a stream of
+  // failed requests. "Подключиться" reaches the module again.
+  if (aErrCode == kErrPortUnusable && fConnected && fFreePort) LinkLost();
+}
+
+void TzRK7140Controller::LinkLost() {
+  AddTempLog(QStringLiteral("Связь потеряна: ") +
+                 QString::fromStdString(LinkErrorText(fFreePort->LinkError(), fEndpoint, TzTextLanguage::Russian)),
+             clTempLogNavy);
+  Disconnect();
 }
 
 void TzRK7140Controller::RequestSent(const TzTag& aTag, uint32_t aUID, int32_t aFunc, const TStringBytes& aFrame,
@@ -335,3 +354,14 @@ void TzRK7140Controller::AnswerNote(int32_t aComPort, uint32_t aUID, const TStri
 void TzRK7140Controller::ReadingComplete(TzTag&) { AfterFirstUpdate(); }
 
 void TzRK7140Controller::ExceptionCounted(int32_t aCode, int32_t aCount) { SetTempLogErrors(aCode, aCount); }
+
+void TzRK7140Controller::GatewayNoAnswer(const TzTag&, uint8_t aCode) {
+  if (fGatewayNoted) return;
+  fGatewayNoted = true;
+  AddTempLog(QStringLiteral("Шлюз Modbus TCP: %1 (код %2h), адрес %3 не отвечает")
+                 .arg(aCode == kExceptionGatewayPath ? QStringLiteral("путь к устройству недоступен")
+                                                     : QStringLiteral("устройство не ответило"))
+                 .arg(aCode, 2, 16, QLatin1Char('0'))
+                 .arg(fDevAddr),
+             clTempLogNavy);
+}

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <string>
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -30,7 +32,8 @@
 
 // Line settings chosen in the connection panel.
 struct TzConnectSettings {
-  int32_t ComPort = 0;
+  int32_t ComPort = 0;       // the port list's number (0 for a network port)
+  std::string Endpoint;      // what the engine opens; empty: the serial port of ComPort
   int32_t DevAddr = 16;
   int32_t BaudRate = 9600;
   int32_t FormatIndex = 0;  // 0 8N1, 1 8O1, 2 8E1, 3 8N2
@@ -123,6 +126,7 @@ public:
   bool FirstUpdate() const { return fFirstUpdate; }
   int32_t DevAddr() const { return fDevAddr; }
   int32_t ComPort() const { return fComPort; }
+  const std::string& Endpoint() const { return fEndpoint; }
   uint32_t OprosTick() const { return fOprosTick; }
   TzDevice* Device() const { return fDevice.get(); }
   TzFreePort* FreePort() const { return fFreePort.get(); }
@@ -151,6 +155,7 @@ private:
   void AnswerNote(int32_t aComPort, uint32_t aUID, const TStringBytes& aAnswer, const std::string& aNote) override;
   void ReadingComplete(TzTag& aTag) override;
   void ExceptionCounted(int32_t aCode, int32_t aCount) override;
+  void GatewayNoAnswer(const TzTag& aTag, uint8_t aCode) override;
 
   void HookPulseCounters();
   void Pulse();
@@ -160,7 +165,9 @@ private:
   void ImpCounterCallback(TzTag& aTag);
   // Idle without stopping the engine (the restart).
   void GoIdleKeepingEngine();
-  std::unique_ptr<TzFreePort> MakeEngine(int32_t aComPort);
+  // The engine's link stopped working while connected: log why, disconnect.
+  void LinkLost();
+  std::unique_ptr<TzFreePort> MakeEngine(int32_t aComPort, const std::string& aEndpoint);
   void ClearPending();
 
   TzPanelView& fView;
@@ -170,6 +177,8 @@ private:
   bool fFirstUpdate = false;
   int32_t fDevAddr = 0;
   int32_t fComPort = 0;
+  std::string fEndpoint;
+  bool fGatewayNoted = false;  // the gateway's "no answer" is said once per connection
   uint32_t fOprosTick = 0;
   std::unique_ptr<TzDevice> fDevice;
   std::unique_ptr<TzDevice> fPulseDevice;

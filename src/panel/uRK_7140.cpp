@@ -431,7 +431,7 @@ void TfrRK_7140::BuildComPortPanel() {
   labAni->hide();
 
   // The lists react to the user's choice, the fields to every change of their text.
-  connect(cbComPort, &QComboBox::activated, this, [this] { cbComPortChange(cbComPort); });
+  connect(cbComPort, &QComboBox::activated, this, [this](int aIndex) { cbComPortActivated(aIndex); });
   connect(cbLineBaudRate, &QComboBox::activated, this, [this] { cbComPortChange(cbLineBaudRate); });
   connect(cbLineFormat, &QComboBox::activated, this, [this] { cbComPortChange(cbLineFormat); });
   connect(txtLineAddr, &QLineEdit::textChanged, this, [this] { cbComPortChange(txtLineAddr); });

@@ -71,6 +71,14 @@ public:
   // holds no integer (the field blinks and nothing is attempted).
   bool DoConnect();
   void cbComPortChange(QObject* aSender = nullptr);
+  // The user picked item aIndex of the port list: "Сетевой порт…" asks for
+  // a network port, any other item is taken as it is.
+  void cbComPortActivated(int aIndex);
+  // Puts a network port into the list (once, before "Сетевой порт…") and selects it.
+  void SelectNetworkPort(const QString& aEndpoint);
+  // The endpoint of the selected port: its device for a serial port, the
+  // endpoint text of a network port; empty when nothing is selected.
+  QString SelectedEndpoint() const { return ComEndpoint; }
   void EnumSerialPorts();
   void LoadOptions();
   void SaveOptions();
@@ -155,7 +163,9 @@ public:
   // State.
   bool InitMode = true;
   bool SilenceMode = false;
-  int32_t ComPort = 0;
+  int32_t ComPort = 0;       // the selected serial port's number; 0 for a network port
+  QString ComEndpoint;       // the selected port's endpoint (see SelectedEndpoint)
+  int fLastPortIndex = -1;   // the item to go back to when the network dialog is cancelled
   int32_t BaudRate = 0;
   std::array<bool, 12> ArrDIN{};
   std::array<bool, 6> ArrDOUT{};

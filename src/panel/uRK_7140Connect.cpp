@@ -5,6 +5,8 @@
 #include <QPushButton>
 
 #include "uBlinker.h"
+#include "uEndpoint.h"
+#include "uNetworkPort.h"
 #include "uDevicePanel.h"
 #include "uFindDevice.h"
 #include "uOptions.h"
@@ -13,6 +15,31 @@
 #include "uRK_7140.h"
 #include "uTempLog.h"
 #include "uUtils.h"
+
+namespace {
+
+// Item data beyond the port number (Qt::UserRole): a network port's endpoint,
+// and the mark of the "Сетевой порт…" item.
+constexpr int kEndpointRole = Qt::UserRole + 1;
+constexpr int kNetworkPromptRole = Qt::UserRole + 2;
+const QString kNetworkPromptCaption = QStringLiteral("Сетевой порт…");
+
+bool IsNetworkPrompt(const QComboBox* aList, int aIndex) {
+  return aIndex >= 0 && aList->itemData(aIndex, kNetworkPromptRole).toBool();
+}
+
+QString NetworkEndpointOf(const QComboBox* aList, int aIndex) {
+  return aIndex >= 0 ? aList->itemData(aIndex, kEndpointRole).toString() : QString();
+}
+
+std::vector<std::string> NetworkPortsOf(const QComboBox* aList) {
+  std::vector<std::string> ports;
+  for (int i = 0; i < aList->count(); ++i)
+    if (const QString endpoint = NetworkEndpointOf(aList, i); !endpoint.isEmpty()) ports.push_back(endpoint.toStdString());
+  return ports;
+}
+
+}  // namespace
 
 void TfrRK_7140::EnumSerialPorts() {
   cbComPort->clear();
@@ -26,12 +53,49 @@ void TfrRK_7140::EnumSerialPorts() {
     // "COM"n is port number n everywhere; on Linux that number opens /dev/ttyS(n-1).
     for (int n = 1; n <= 255; ++n) cbComPort->addItem(QStringLiteral("COM%1").arg(n), n);
   }
+  // Last: the way to a device server or a Modbus TCP gateway.
+  cbComPort->addItem(kNetworkPromptCaption, 0);
+  cbComPort->setItemData(cbComPort->count() - 1, true, kNetworkPromptRole);
   cbComPort->setCurrentIndex(0);
 }
 
+void TfrRK_7140::SelectNetworkPort(const QString& aEndpoint) {
+  int index = -1;
+  for (int i = 0; i < cbComPort->count() && index < 0; ++i)
+    if (NetworkEndpointOf(cbComPort, i) == aEndpoint) index = i;
+  if (index < 0) {
+    // Before the "Сетевой порт…" item, which stays last.
+    index = cbComPort->count() > 0 && IsNetworkPrompt(cbComPort, cbComPort->count() - 1) ? cbComPort->count() - 1
+                                                                                          : cbComPort->count();
+    cbComPort->insertItem(index, aEndpoint, 0);
+    cbComPort->setItemData(index, aEndpoint, kEndpointRole);
+  }
+  cbComPort->setCurrentIndex(index);
+}
+
+void TfrRK_7140::cbComPortActivated(int aIndex) {
+  if (!IsNetworkPrompt(cbComPort, aIndex)) {
+    cbComPortChange(cbComPort);
+    return;
+  }
+  const QString current = NetworkEndpointOf(cbComPort, fLastPortIndex);
+  if (const std::optional<QString> endpoint = PromptNetworkPort(this, current)) {
+    SelectNetworkPort(*endpoint);
+  } else if (fLastPortIndex >= 0 && fLastPortIndex < cbComPort->count()) {
+    cbComPort->setCurrentIndex(fLastPortIndex);
+  }
+  cbComPortChange(cbComPort);
+}
+
 void TfrRK_7140::cbComPortChange(QObject* aSender) {
-  if (cbComPort->currentIndex() < 0) {
+  const int index = cbComPort->currentIndex();
+  const QString network = NetworkEndpointOf(cbComPort, index);
+  if (index < 0 || IsNetworkPrompt(cbComPort, index)) {
     ComPort = 0;
+    ComEndpoint.clear();
+  } else if (!network.isEmpty()) {
+    ComPort = 0;
+    ComEndpoint = network;
   } else {
 #ifdef _WIN32
     ComPort = PortDigitsNumber(cbComPort->currentText());
@@ -40,7 +104,9 @@ void TfrRK_7140::cbComPortChange(QObject* aSender) {
     const QVariant number = cbComPort->currentData();
     ComPort = number.isValid() ? number.toInt() : PortDigitsNumber(cbComPort->currentText());
 #endif
+    ComEndpoint = QString::fromStdString(PortDeviceName(ComPort));
   }
+  if (!IsNetworkPrompt(cbComPort, index)) fLastPortIndex = index;
   BaudRate = cbLineBaudRate->currentText().toInt();
   if (aSender == cbLineBaudRate) txtLineTimeout->setText(QString::number(GetTimeout(BaudRate)));
   SaveOptions();
@@ -49,7 +115,14 @@ void TfrRK_7140::cbComPortChange(QObject* aSender) {
 void TfrRK_7140::LoadOptions() {
   TzOptionsValues values;
   if (!LoadOptionsFile(OptionsFilePath(), values)) return;
-  if (values.Indx) {
+  // Network ports come back into the list as they were; one that does not
+  // read as an endpoint is dropped.
+  for (const std::string& endpoint : values.NetworkPorts)
+    if (IsNetworkEndpoint(endpoint)) SelectNetworkPort(QString::fromStdString(endpoint));
+  cbComPort->setCurrentIndex(cbComPort->count() > 0 ? 0 : -1);
+  if (values.Endpoint && IsNetworkEndpoint(*values.Endpoint)) {
+    SelectNetworkPort(QString::fromStdString(*values.Endpoint));
+  } else if (values.Indx) {
 #ifdef _WIN32
     cbComPort->setCurrentIndex(cbComPort->findText(QStringLiteral("COM%1").arg(*values.Indx)));
 #else
@@ -74,6 +147,8 @@ void TfrRK_7140::SaveOptions() {
   record.BaudRate = cbLineBaudRate->currentIndex();
   record.Format = cbLineFormat->currentIndex();
   record.Timeout = txtLineTimeout->text().toStdString();
+  if (IsNetworkEndpoint(ComEndpoint.toStdString())) record.Endpoint = ComEndpoint.toStdString();
+  record.NetworkPorts = NetworkPortsOf(cbComPort);
   std::string error;
   if (!SaveOptionsFile(OptionsFilePath(), record, error))
     AddTempLog(QStringLiteral("Ошибка: ") + QString::fromStdString(error), clTempLogNavy);
@@ -107,7 +182,12 @@ bool TfrRK_7140::DoConnect() {
     txtLineTimeout->setText(QString::number(settings.Timeout));
     BlinkEdit(txtLineTimeout);
   }
+  if (ComEndpoint.isEmpty()) {  // nothing selected
+    BlinkEdit(cbComPort);
+    return false;
+  }
   settings.ComPort = ComPort;
+  settings.Endpoint = ComEndpoint.toStdString();
   settings.BaudRate = BaudRate;
   settings.FormatIndex = cbLineFormat->currentIndex();
   // The module's own settings panel starts from what the connection uses;

@@ -80,6 +80,7 @@ void TfrRK_7140::FindStart() {
   fController->ReleasePort();
 
   frmFindDevice->SetComPort(ComPort);
+  frmFindDevice->SetEndpoint(ComEndpoint.toStdString());
   frmFindDevice->SetBaudRate(BaudRate);
   frmFindDevice->SetTimeout(timeout);
   frmFindDevice->SetFormat(cbLineFormat->currentIndex());
@@ -94,9 +95,11 @@ void TfrRK_7140::FindStart() {
   panFind->Clear();
   frmFindDevice->Cycled = true;
   if (!frmFindDevice->Start()) {
-    AddTempLog(QStringLiteral("Ошибка: порт %1 не открылся для поиска устройств (код %2)")
+    AddTempLog(QStringLiteral("Ошибка: порт %1 не открылся для поиска устройств (код %2): %3")
                    .arg(cbComPort->currentText())
-                   .arg(frmFindDevice->StartError()),
+                   .arg(frmFindDevice->StartError())
+                   .arg(QString::fromStdString(
+                       LinkErrorText(frmFindDevice->StartLinkError(), {}, TzTextLanguage::Russian))),
                clTempLogNavy);
     FindStop();
     TryFindPanVisible();

@@ -243,6 +243,7 @@ bool TzFreePortThread::GetData(uint32_t& aErr) {
   // cut short leaves the line in no known state: the port is unusable.
   if (!sent) {
     aErr = kErrPortUnusable;
+    NoteLinkLoss();
     return false;
   }
   size_t got = 0;
@@ -252,6 +253,7 @@ bool TzFreePortThread::GetData(uint32_t& aErr) {
   uint32_t flags = 0;
   if (!fBackend->TakeErrorFlags(flags)) {
     aErr = kErrPortUnusable;
+    NoteLinkLoss();
     return false;
   }
   if (flags != 0) {
@@ -261,6 +263,13 @@ bool TzFreePortThread::GetData(uint32_t& aErr) {
   if (QuantityRealGet > 0) return true;
   aErr = kErrNoAnswer;
   return false;
+}
+
+void TzFreePortThread::NoteLinkLoss() {
+  // A stopped engine has no link to lose; an open one says why it went.
+  if (!fBackend->IsOpen()) return;
+  const TzLinkError why = fBackend->LastError();
+  LinkError = why == TzLinkError::None ? TzLinkError::Other : why;
 }
 
 void TzFreePortThread::HandAnswer(uint32_t aUID, uint32_t aErrCode) {
@@ -316,10 +325,12 @@ TzFreePort::TzFreePort(std::string aEndpoint, std::unique_ptr<TzLink> aLink, int
   Port->ComPort = aComPort;
 }
 
-TzFreePort::TzFreePort(int32_t aComPort) : TzFreePort(PortDeviceName(aComPort), MakeSerialLink(), aComPort) {}
+TzFreePort::TzFreePort(int32_t aComPort) : TzFreePort(aComPort, MakeSerialLink()) {}
 
 TzFreePort::TzFreePort(int32_t aComPort, std::unique_ptr<TzLink> aLink)
-    : TzFreePort(PortDeviceName(aComPort), std::move(aLink), aComPort) {}
+    : TzFreePort(PortDeviceName(aComPort), std::move(aLink), aComPort) {
+  fSerialByNumber = true;
+}
 
 TzFreePort::~TzFreePort() { Port.reset(); }
 
@@ -356,6 +367,7 @@ void TzFreePort::ClearRequestList() { Port->ClearRequestList(); }
 
 void TzFreePort::SetComPort(int32_t aComPort) {
   fComPort = aComPort;
+  if (fSerialByNumber) fEndpoint = PortDeviceName(aComPort);
   Port->ComPort = aComPort;
 }
 

@@ -93,6 +93,8 @@ private:
   void SendAsyncToLine(const TzReq& aReq);
   bool GetData(uint32_t& aErr);
   void HandAnswer(uint32_t aUID, uint32_t aErrCode);
+  // Keeps in LinkError why an open link stopped working (under fPortCS).
+  void NoteLinkLoss();
   void CleanStale();
   bool Terminated();
 
@@ -177,7 +179,8 @@ public:
   const std::string& Endpoint() const { return fEndpoint; }
   // Code of the last opening or exchange.
   uint32_t ErrorCode() const;
-  // Why the last Start failed (None after a successful one).
+  // Why the last Start failed (None after a successful one), or why the
+  // link stopped working since (an exchange answered 0xFFFFFFFF).
   TzLinkError LinkError() const;
 
   bool CleanEnabled() const;
@@ -193,6 +196,7 @@ private:
   std::mutex CS;
   int32_t fComPort;
   std::string fEndpoint;
+  bool fSerialByNumber = false;  // made from a port number: SetComPort moves it to another port
   std::unique_ptr<TzDCB> fLocDCB;
   std::unique_ptr<TzTimeouts> fLocTimeouts;
   std::unique_ptr<TzFreePortThread> Port;  // declared last: ends first

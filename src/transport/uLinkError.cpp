@@ -42,7 +42,8 @@ TzErrorTexts Texts(TzLinkError aError) {
 
 std::string LinkErrorText(TzLinkError aError, const std::string& aEndpoint, TzTextLanguage aLanguage) {
   const TzErrorTexts texts = Texts(aError);
-  return aEndpoint + ": " + (aLanguage == TzTextLanguage::Russian ? texts.Russian : texts.English);
+  const std::string reason = aLanguage == TzTextLanguage::Russian ? texts.Russian : texts.English;
+  return aEndpoint.empty() ? reason : aEndpoint + ": " + reason;
 }
 
 TzLinkError LinkErrorFromErrno(int aErrno) {

@@ -23,7 +23,8 @@ enum class TzLinkError : uint8_t {
 enum class TzTextLanguage : uint8_t { English, Russian };
 
 // One line about the failure, naming the endpoint, e.g.
-// "/dev/ttyUSB0: permission denied (add the user to the group dialout)".
+// "/dev/ttyUSB0: permission denied (add the user to the group dialout)";
+// the reason alone for an empty aEndpoint.
 std::string LinkErrorText(TzLinkError aError, const std::string& aEndpoint, TzTextLanguage aLanguage);
 // The error an errno of open()/connect() stands for (POSIX; also Winsock's
 // WSA codes on Windows).

@@ -187,6 +187,7 @@ public:
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
         fLost = true;
+        fLastError = TzLinkError::NotFound;  // the device or its far end is gone
         return false;
       }
       const int wait = bounded ? MsUntil(deadline) : -1;
@@ -233,6 +234,7 @@ public:
       // its far end is gone.
       if ((n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) || hangUp) {
         fLost = true;
+        fLastError = TzLinkError::NotFound;  // the device or its far end is gone
         break;
       }
       if (atOnce || (firstByte && aRead > 0)) break;
@@ -325,6 +327,7 @@ private:
       if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
         if (aEvents == POLLIN) return TzWait::HangUp;
         fLost = true;
+        fLastError = TzLinkError::NotFound;  // the device or its far end is gone
         return TzWait::Gone;
       }
       if (fds[0].revents & aEvents) return TzWait::Ready;

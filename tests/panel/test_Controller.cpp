@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "uSerialPorts.h"
 #include "uSimBackend.h"
 #include "uModbusFrames.h"
 #include "uPortObsFeed.h"
@@ -350,8 +351,9 @@ TEST_F(ControllerTest, ExceptionAnswersAreCountedOncePerAnswerAndLaterAnswersDec
   EXPECT_TRUE(tag->ModbusError);
   EXPECT_EQ(tag->ModbusErrorCodeStr, "02h");
 
-  // Exception codes outside 1..8 share the ninth slot.
-  faults.Exceptions[60070] = 11;
+  // Exception codes outside 1..8 share the ninth slot (0x0A and 0x0B are a
+  // gateway's "no answer", not exceptions of the module).
+  faults.Exceptions[60070] = 12;
   module->SetFaults(faults);
   ASSERT_TRUE(controller.GetModbusRegRTU2(60070));
   ASSERT_TRUE(Settle());
@@ -442,6 +444,27 @@ TEST_F(ControllerTest, AnAnswerForNoPendingRequestIsLoggedInMaroon) {
   const TzTempLogLine top = TempLogLines().front();
   EXPECT_EQ(top.Text, "Неизвестный UID (777):   Ответ: 17.4.2.0.5.212");
   EXPECT_EQ(ColorToBgr(top.Color), clTempLogMaroon);
+}
+
+// A link that stops working (a device server restarted, an adapter pulled)
+// ends the connection at once with its reason in the log, not a stream of
+// failed requests; "Подключиться" then reaches the module again.
+TEST_F(ControllerTest, ALostLinkDisconnectsWithItsReason) {
+  ConnectAndRead();
+  line.LinkGone = true;
+  ASSERT_TRUE(controller.GetModbusRegRTU2(60070));
+  ASSERT_TRUE(controller.GetModbusRegRTU2(60062));
+  ASSERT_TRUE(PumpUntil([&] { return !controller.Connected(); }));
+  ASSERT_TRUE(Settle());
+  const QString expected = QStringLiteral("Связь потеряна: ") + QString::fromStdString(PortDeviceName(3)) +
+                           QStringLiteral(": соединение закрыто удалённой стороной");
+  const std::vector<QString> texts = LogTexts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), expected), 1);
+  EXPECT_EQ(view.ButtonsEnabledCalls.back(), false);
+
+  line.LinkGone = false;
+  ConnectAndRead();
+  EXPECT_TRUE(controller.Connected());
 }
 
 TEST_F(ControllerTest, DisconnectWhileQueuedAnswersEveryRequestAsLost) {

@@ -43,7 +43,7 @@ TEST_F(FrameTest, ASearchWhosePortDoesNotOpenLeavesTheFrameIdle) {
   EXPECT_FALSE(frame.panFind->aniAdvProgress->isVisibleTo(&frame));
   EXPECT_FALSE(frame.panFind->isVisibleTo(&frame));  // nothing to list
   EXPECT_EQ(frame.imgFindDevice->accessibleName(), QStringLiteral("Поиск устройств"));
-  EXPECT_EQ(LogLinesWith(QStringLiteral("Ошибка: порт /dev/ttyS0 не открылся для поиска устройств (код 128)")), 1);
+  EXPECT_EQ(LogLinesWith(QStringLiteral("Ошибка: порт /dev/ttyS0 не открылся для поиска устройств (код 128): ")), 1);
 
   // A second click tries again, with the port now there.
   line.OpenFails = false;

@@ -13,6 +13,7 @@
 #include "uActivationPaths.h"
 #include "uFrameFixture.h"
 #include "uMain.h"
+#include "uNetworkPort.h"
 #include "uOptions.h"
 #include "uPanelRules.h"
 #include "uResources.h"
@@ -42,7 +43,9 @@ TEST_F(FrameTest, ConstructionShowsTheIdlePanel) {
   EXPECT_EQ(frame.cbLineBaudRate->currentText(), QStringLiteral("9600"));
   EXPECT_EQ(frame.cbLineFormat->currentText(), QStringLiteral("MODBUS RTU 8N1"));
   EXPECT_EQ(frame.txtLineTimeout->text(), QStringLiteral("20"));
-  EXPECT_EQ(frame.cbComPort->count(), 4);
+  // The serial ports, then the way to a network port.
+  ASSERT_EQ(frame.cbComPort->count(), 5);
+  EXPECT_EQ(frame.cbComPort->itemText(4), QStringLiteral("Сетевой порт…"));
   EXPECT_EQ(frame.cbComPort->currentIndex(), 0);
   EXPECT_EQ(frame.ComPort, 1);
   EXPECT_EQ(frame.BaudRate, 9600);
@@ -75,7 +78,7 @@ TEST_F(FrameTest, NoSerialPortGivesTheWarningAndTheFixedList) {
   EXPECT_EQ(Boxes[0].Title, QStringLiteral("Предупреждение"));
   EXPECT_EQ(Boxes[0].Text, QStringLiteral("Не удалось обнаружить ни одного СОМ-порта\r\n"
                                           "Попробуйте запустить программу с правами Администратора"));
-  ASSERT_EQ(frame.cbComPort->count(), 255);
+  ASSERT_EQ(frame.cbComPort->count(), 256);
   EXPECT_EQ(frame.cbComPort->itemText(0), QStringLiteral("COM1"));
   EXPECT_EQ(frame.cbComPort->itemText(254), QStringLiteral("COM255"));
   EXPECT_EQ(frame.ComPort, 1);
@@ -103,6 +106,99 @@ TEST_F(FrameTest, LineSettingsFollowTheControls) {
   EXPECT_EQ(frame.txtLineTimeout->text(), QStringLiteral("250"));
   frame.cbComPortChange(nullptr);
   EXPECT_EQ(frame.txtLineTimeout->text(), QStringLiteral("250"));
+}
+
+// "Сетевой порт…" asks for a network port; the one chosen joins the list
+// before that item, is selected, connects and searches by its endpoint and
+// comes back at the next start. A cancelled dialog keeps the port there was.
+TEST_F(FrameTest, NetworkPortJoinsTheListAndIsRemembered) {
+  std::vector<QString> asked;
+  std::optional<QString> answer = QStringLiteral("tcp://127.0.0.1:4001");
+  SetNetworkPortPrompt([&](QWidget*, const QString& aCurrent) {
+    asked.push_back(aCurrent);
+    return answer;
+  });
+  {
+    TfrRK_7140 frame;
+    Choose(frame.cbComPort, 2);  // /dev/pts/7
+    Choose(frame.cbComPort, frame.cbComPort->count() - 1);
+    ASSERT_EQ(frame.cbComPort->count(), 6);
+    EXPECT_EQ(frame.cbComPort->currentText(), QStringLiteral("tcp://127.0.0.1:4001"));
+    EXPECT_EQ(frame.cbComPort->itemText(5), QStringLiteral("Сетевой порт…"));
+    EXPECT_EQ(frame.SelectedEndpoint(), QStringLiteral("tcp://127.0.0.1:4001"));
+    EXPECT_EQ(frame.ComPort, 0);
+
+    answer.reset();  // cancelled: the network port stays selected, nothing is added
+    Choose(frame.cbComPort, frame.cbComPort->count() - 1);
+    EXPECT_EQ(frame.cbComPort->count(), 6);
+    EXPECT_EQ(frame.SelectedEndpoint(), QStringLiteral("tcp://127.0.0.1:4001"));
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1], QStringLiteral("tcp://127.0.0.1:4001"));  // the dialog starts from it
+
+    TzOptionsValues values;
+    ASSERT_TRUE(LoadOptionsFile(OptionsFilePath(), values));
+    EXPECT_EQ(values.Endpoint, std::optional<std::string>("tcp://127.0.0.1:4001"));
+    EXPECT_EQ(values.NetworkPorts, std::vector<std::string>{"tcp://127.0.0.1:4001"});
+
+    Choose(frame.cbComPort, 1);  // a serial port again: its device is the endpoint
+    EXPECT_EQ(frame.SelectedEndpoint(), QStringLiteral("/dev/ttyUSB3"));
+    Choose(frame.cbComPort, 4);
+  }
+  TfrRK_7140 next;
+  EXPECT_EQ(next.cbComPort->count(), 6);
+  EXPECT_EQ(next.SelectedEndpoint(), QStringLiteral("tcp://127.0.0.1:4001"));
+  SetNetworkPortPrompt({});
+}
+
+TEST(NetworkPortFields, CheckedBeforeTheyMakeAnEndpoint) {
+  struct Case {
+    int kind;
+    const char* host;
+    const char* port;
+    const char* endpoint;  // null: refused
+    TzNetworkField bad;
+  };
+  const Case cases[] = {
+      {0, "10.0.0.5", "4001", "tcp://10.0.0.5:4001", TzNetworkField::None},
+      {1, " ser2net.local ", "2001", "rfc2217://ser2net.local:2001", TzNetworkField::None},
+      {2, "gw", "502", "modbus-tcp://gw:502", TzNetworkField::None},
+      {2, "fe80::1", "1502", "modbus-tcp://[fe80::1]:1502", TzNetworkField::None},
+      {0, "", "4001", nullptr, TzNetworkField::Host},
+      {0, "two words", "4001", nullptr, TzNetworkField::Host},
+      {0, "host/path", "4001", nullptr, TzNetworkField::Host},
+      {0, "host", "", nullptr, TzNetworkField::Port},
+      {0, "host", "0", nullptr, TzNetworkField::Port},
+      {0, "host", "65536", nullptr, TzNetworkField::Port},
+  };
+  for (const Case& c : cases) {
+    TzNetworkField bad = TzNetworkField::None;
+    const auto endpoint = NetworkEndpointFromFields(c.kind, QString::fromUtf8(c.host), QString::fromUtf8(c.port), bad);
+    EXPECT_EQ(bad, c.bad) << c.host << " " << c.port;
+    if (c.endpoint) {
+      ASSERT_TRUE(endpoint) << c.host;
+      EXPECT_EQ(EndpointText(*endpoint), c.endpoint);
+    } else {
+      EXPECT_FALSE(endpoint) << c.host << " " << c.port;
+    }
+  }
+}
+
+// The dialog does not close on a wrong field: the field blinks.
+TEST_F(FrameTest, NetworkPortDialogBlinksAWrongField) {
+  TfrmNetworkPort dialog;
+  dialog.SetEndpoint(QStringLiteral("modbus-tcp://gw:1502"));
+  EXPECT_EQ(dialog.cbKind->currentIndex(), 2);
+  EXPECT_EQ(dialog.txtHost->text(), QStringLiteral("gw"));
+  EXPECT_EQ(dialog.txtPort->accessibleName(), QStringLiteral("Порт"));
+  dialog.txtPort->setText(QStringLiteral("70000"));
+  dialog.accept();
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  ASSERT_NE(BlinkTimerObj(), nullptr);
+  EXPECT_EQ(BlinkTimerObj()->BlinkingEdit(), dialog.txtPort);
+  dialog.txtPort->setText(QStringLiteral("1502"));
+  dialog.accept();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.Endpoint(), QStringLiteral("modbus-tcp://gw:1502"));
 }
 
 TEST_F(FrameTest, FirstChangeWritesTheOptionsFile) {

@@ -40,7 +40,7 @@ protected:
 }  // namespace
 
 TEST_F(OptionsFile, RoundTrip) {
-  const TzOptionsRecord record{4, "32", 7, 2, "100"};
+  const TzOptionsRecord record{4, "32", 7, 2, "100", {}, {}};
   std::string error;
   ASSERT_TRUE(SaveOptionsFile(fPath, record, error)) << error;
   EXPECT_EQ(Read(),
@@ -53,6 +53,29 @@ TEST_F(OptionsFile, RoundTrip) {
   EXPECT_EQ(values.BaudRate, 7);
   EXPECT_EQ(values.Format, 2);
   EXPECT_EQ(values.Timeout, 100);
+}
+
+// A network port is kept as its endpoint beside the serial port's number,
+// and every network port of the list comes back; a file of before has none.
+TEST_F(OptionsFile, NetworkPortsRoundTrip) {
+  const TzOptionsRecord record{0, "16", 3, 0, "57", "modbus-tcp://gw.local:502",
+                               {"tcp://10.0.0.5:4001", "modbus-tcp://gw.local:502"}};
+  std::string error;
+  ASSERT_TRUE(SaveOptionsFile(fPath, record, error)) << error;
+  EXPECT_EQ(Read(),
+            "<?xml version=\"1.0\"?>\n<options>\n  <comport indx=\"0\" endpoint=\"modbus-tcp://gw.local:502\" "
+            "addr=\"16\" baudrate=\"3\" format=\"0\" timeout=\"57\" />\n  <netport endpoint=\"tcp://10.0.0.5:4001\" "
+            "/>\n  <netport endpoint=\"modbus-tcp://gw.local:502\" />\n</options>\n");
+  TzOptionsValues values;
+  ASSERT_TRUE(LoadOptionsFile(fPath, values));
+  EXPECT_EQ(values.Endpoint, "modbus-tcp://gw.local:502");
+  EXPECT_EQ(values.NetworkPorts, (std::vector<std::string>{"tcp://10.0.0.5:4001", "modbus-tcp://gw.local:502"}));
+
+  Write("<?xml version=\"1.0\"?><options><comport indx=\"3\" addr=\"16\"/></options>");
+  ASSERT_TRUE(LoadOptionsFile(fPath, values));
+  EXPECT_EQ(values.Indx, 3);
+  EXPECT_FALSE(values.Endpoint.has_value());
+  EXPECT_TRUE(values.NetworkPorts.empty());
 }
 
 TEST_F(OptionsFile, ReaderRules) {
@@ -95,7 +118,7 @@ TEST_F(OptionsFile, MissingFileIsNoError) {
 TEST_F(OptionsFile, SaveCreatesTheFolder) {
   const fs::path nested = fDir / "a" / "b" / "Options.xml";
   std::string error;
-  ASSERT_TRUE(SaveOptionsFile(nested, TzOptionsRecord{1, "16", 3, 0, "20"}, error)) << error;
+  ASSERT_TRUE(SaveOptionsFile(nested, TzOptionsRecord{1, "16", 3, 0, "20", {}, {}}, error)) << error;
   TzOptionsValues values;
   EXPECT_TRUE(LoadOptionsFile(nested, values));
   EXPECT_EQ(values.Indx, 1);
@@ -107,7 +130,7 @@ TEST_F(OptionsFile, UnwritablePlaceIsReported) {
   Write("not a folder");
   const fs::path below = fPath / "rk7140" / "Options.xml";
   std::string error;
-  EXPECT_FALSE(SaveOptionsFile(below, TzOptionsRecord{1, "16", 3, 0, "20"}, error));
+  EXPECT_FALSE(SaveOptionsFile(below, TzOptionsRecord{1, "16", 3, 0, "20", {}, {}}, error));
   EXPECT_FALSE(error.empty());
 }
 
@@ -116,7 +139,7 @@ TEST_F(OptionsFile, UnwritablePlaceIsReported) {
 // temporary file behind.
 TEST_F(OptionsFile, FailedSaveKeepsThePreviousFile) {
   std::string error;
-  ASSERT_TRUE(SaveOptionsFile(fPath, TzOptionsRecord{2, "16", 3, 0, "20"}, error)) << error;
+  ASSERT_TRUE(SaveOptionsFile(fPath, TzOptionsRecord{2, "16", 3, 0, "20", {}, {}}, error)) << error;
   const std::string before = Read();
 
   // A folder in the temporary file's place makes its write fail.
@@ -124,7 +147,7 @@ TEST_F(OptionsFile, FailedSaveKeepsThePreviousFile) {
   temp += ".tmp";
   fs::create_directory(temp);
   fs::create_directory(temp / "keep");
-  EXPECT_FALSE(SaveOptionsFile(fPath, TzOptionsRecord{9, "99", 9, 3, "999"}, error));
+  EXPECT_FALSE(SaveOptionsFile(fPath, TzOptionsRecord{9, "99", 9, 3, "999", {}, {}}, error));
   EXPECT_EQ(Read(), before);
   fs::remove_all(temp);
 
@@ -132,7 +155,7 @@ TEST_F(OptionsFile, FailedSaveKeepsThePreviousFile) {
   const fs::path other = fDir / "other.xml";
   fs::create_directory(other);
   fs::create_directory(other / "keep");
-  EXPECT_FALSE(SaveOptionsFile(other, TzOptionsRecord{9, "99", 9, 3, "999"}, error));
+  EXPECT_FALSE(SaveOptionsFile(other, TzOptionsRecord{9, "99", 9, 3, "999", {}, {}}, error));
   fs::path otherTemp = other;
   otherTemp += ".tmp";
   EXPECT_FALSE(fs::exists(otherTemp));
@@ -142,7 +165,7 @@ TEST_F(OptionsFile, FailedSaveKeepsThePreviousFile) {
 TEST_F(OptionsFile, SaveReplacesWholeFile) {
   Write("<options><comport indx=\"1\" addr=\"1\" baudrate=\"1\" format=\"1\" timeout=\"1\"/><junk/></options>");
   std::string error;
-  ASSERT_TRUE(SaveOptionsFile(fPath, TzOptionsRecord{5, "17", 5, 1, "43"}, error)) << error;
+  ASSERT_TRUE(SaveOptionsFile(fPath, TzOptionsRecord{5, "17", 5, 1, "43", {}, {}}, error)) << error;
   EXPECT_EQ(Read().find("junk"), std::string::npos);
   fs::path temp = fPath;
   temp += ".tmp";

@@ -20,6 +20,7 @@ public:
     std::mutex Lock;
     std::vector<std::vector<uint8_t>> Written;  // every frame the engine sent
     bool OpenFails = false;
+    std::atomic<bool> LinkGone{false};  // the link stops working (a peer that closed)
   };
 
   TzSimBackend(TzSimModule& aModule, TzShared& aShared) : fModule(aModule), fShared(aShared) {}
@@ -67,7 +68,10 @@ public:
 
   bool TakeErrorFlags(uint32_t& aFlags) override {
     aFlags = 0;
-    return fOpen && !fInterrupted;
+    return fOpen && !fInterrupted && !fShared.LinkGone;
+  }
+  TzLinkError LastError() const override {
+    return fShared.LinkGone ? TzLinkError::ClosedByPeer : TzLinkError::None;
   }
   bool Close() override {
     fOpen = false;

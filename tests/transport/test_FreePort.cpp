@@ -125,6 +125,9 @@ TEST_P(FreePortOpenTest, FailedStepGivesItsCodeAndNoWorker) {
   ASSERT_TRUE(Engine->SendCmd(Frame(1), 16));
   EXPECT_FALSE(Engine->Start());
   EXPECT_EQ(Engine->ErrorCode(), GetParam().Code);
+  // Why, in words the panel and the tool can say: a refused setting is named
+  // as such, a link that does not say why is "other".
+  EXPECT_EQ(Engine->LinkError(), GetParam().Code == kOpenSetState ? TzLinkError::SettingRefused : TzLinkError::Other);
   // A failed first Start leaves the worker stopped: nothing is ever sent.
   Pump.RunFor(100ms);
   EXPECT_TRUE(Answers.empty());

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
+#include <span>
 #include <thread>
 
 #include "FarEnd.h"
@@ -107,6 +108,49 @@ protected:
     return Pump.RunUntil([&] { return Answers.size() >= aCount; });
   }
 };
+
+// A port another engine has open is busy, and says so; the first one goes on.
+TEST_F(LineTest, APortInUseIsBusy) {
+  StartEngine();
+  auto second = MakeEngine(Far->EnginePort());
+  EXPECT_FALSE(second->Start());
+  EXPECT_EQ(second->ErrorCode(), 128u);
+  EXPECT_EQ(second->LinkError(), TzLinkError::Busy);
+  EchoResponder();
+  ASSERT_TRUE(Engine->SendCmd(Cmd(1), 16));
+  ASSERT_TRUE(WaitAnswers(1));
+  EXPECT_EQ(Answers[0].ErrCode, 0u);
+}
+
+// An answer that is whole ends its exchange, but the next request waits for
+// the line's 3.5 characters of silence after it: at 1200 baud 32 ms, more
+// than the engine's 10 ms pause.
+TEST_F(LineTest, TheNextRequestWaitsThreeAndAHalfCharacters) {
+  LineSettings slow;
+  slow.Baud = 1200;
+  slow.Constant = 1000;
+  Engine = MakeEngine(Far->EnginePort(), slow);
+  Engine->SetCompletionRule([](std::span<const uint8_t> aBytes) { return aBytes.size() >= 8; });
+  ASSERT_TRUE(Engine->Start());
+  std::vector<TzClock::time_point> answered, asked;
+  Responder = std::thread([&] {
+    for (int i = 0; i < 3; ++i) {
+      std::vector<uint8_t> req;
+      if (!Far->ReadExactly(req, 8, 5000)) return;
+      asked.push_back(TzClock::now());
+      Far->Write(req);
+      answered.push_back(TzClock::now());
+    }
+  });
+  for (uint8_t i = 1; i <= 3; ++i) ASSERT_TRUE(Engine->SendCmd(Cmd(i), 16));
+  ASSERT_TRUE(WaitAnswers(3));
+  Responder.join();
+  ASSERT_EQ(asked.size(), 3u);
+  for (size_t i = 1; i < 3; ++i) {
+    EXPECT_EQ(Answers[i].ErrCode, 0u);
+    EXPECT_GE(asked[i] - answered[i - 1], 29ms) << i;  // 3.5 * 11 bits / 1200 baud = 32 ms
+  }
+}
 
 TEST_F(LineTest, AnswerAfterADelay) {
   StartEngine();
@@ -220,6 +264,8 @@ TEST_F(LineTest, StartOnAPortThatDoesNotExist) {
     auto engine = MakeEngine(port);
     EXPECT_FALSE(engine->Start());
     EXPECT_EQ(engine->ErrorCode(), 128u);
+    // A number that names a device that is not there, or no device at all.
+    EXPECT_EQ(engine->LinkError(), port > 0 ? TzLinkError::NotFound : TzLinkError::BadEndpoint);
     ASSERT_TRUE(engine->SendCmd(Cmd(1), 16));
     Pump.RunFor(100ms);
     EXPECT_TRUE(Answers.empty());

@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     if (waiting.erase({generation, aUID}) == 0) ++unknown;
   };
 
-  const TzConnectSettings settings{.ComPort = kExtraPortBase + 1, .DevAddr = 16, .BaudRate = 9600,
+  const TzConnectSettings settings{.ComPort = kExtraPortBase + 1, .Endpoint = {}, .DevAddr = 16, .BaudRate = 9600,
                                    .FormatIndex = 0, .Timeout = 100};
   int reconnects = 0, failedConnects = 0;
   auto connectAndPoll = [&] {
