@@ -9,7 +9,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev fonts-dejavu-core
   clang libclang-rt-14-dev
-  mbpoll socat
+  mbpoll socat ser2net
   dpkg-dev file lintian desktop-file-utils appstream
   g++-mingw-w64-x86-64-posix wine wine64
 )

@@ -23,6 +23,7 @@ trap cleanup EXIT
 mkfifo "$dir/control"
 case $check in
   bus-*) devices="--module 1 --module 16 --foreign 20:75 --foreign 21:exc:2" ;;
+  modbus-tcp) devices="--listen modbus-tcp://127.0.0.1:0" ;;
   *) devices= ;;
 esac
 # shellcheck disable=SC2086 # the device options are words of their own
@@ -106,6 +107,20 @@ case $check in
     expect 'Illegal data address' mb -t 3 -r 0x9000 "$port"
     address=30
     expect 'timed out' mb -t 3 -r 0x9000 "$port"
+    ;;
+  modbus-tcp)
+    # Each mbpoll run is a client of its own, one after another.
+    await '^listen: modbus-tcp://'
+    tcp_port=$(sed -n 's/^listen: modbus-tcp:\/\/127\.0\.0\.1://p' "$dir/out" | head -n 1)
+    mt() { mbpoll -m tcp -a "$address" -p "$tcp_port" -0 -1 "$@"; }
+    expect '^\[36864\]:[[:space:]]+74$' mt -t 3 -r 0x9000 127.0.0.1
+    expect 'Written 1 references' mt -t 4 -r 4104 127.0.0.1 20
+    expect '^\[4104\]:[[:space:]]+20$' mt -t 4 -r 4104 127.0.0.1
+    # The same module on its line.
+    expect '^\[4104\]:[[:space:]]+20$' mb -t 4 -r 4104 "$port"
+    # Nobody at 30: the gateway's exception 0x0B.
+    address=30
+    expect 'Target device failed to respond' mt -t 3 -r 0x9000 127.0.0.1
     ;;
   *)
     echo "unknown check $check"

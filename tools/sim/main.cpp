@@ -1,7 +1,8 @@
 // rk7140-sim: a virtual RK-7140 module, a Modbus RTU slave on a
 // pseudo-terminal (default) or on a serial device; with --module and
-// --foreign a bus of several devices. Prints "ready: PATH" as its first line
-// ("tap: PATH" next with --tap); then reads control commands on stdin
+// --foreign a bus of several devices; with --listen also over the network.
+// Prints "ready: PATH" as its first line ("tap: PATH" next with --tap, then
+// "listen: ENDPOINT" for each listener); then reads control commands on stdin
 // ("help" lists them).
 #include <poll.h>
 #include <signal.h>
@@ -12,11 +13,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "uSimBus.h"
 #include "uSimBusControl.h"
+#include "uSimNetServer.h"
 #include "uSimOptions.h"
 #include "uSimSerial.h"
 #include "uSimSlave.h"
@@ -161,15 +164,31 @@ int main(int argc, char** argv) {
   if (options.Verbose) log = [](const std::string& aLine) { std::fprintf(stderr, "%s\n", aLine.c_str()); };
   TzSimSlave slave(bus, log);
   if (tap.IsOpen()) slave.SetTap(&tap);
+  // The listeners listen before the ready line, so a client that waits for
+  // it finds them.
+  std::vector<std::unique_ptr<TzSimNetServer>> servers;
+  for (const TzSimListenAddress& address : options.Listen) {
+    auto server = std::make_unique<TzSimNetServer>(bus, log);
+    if (!server->Listen(address, error)) {
+      std::fprintf(stderr, "rk7140-sim: %s\n", error.c_str());
+      if (linked) unlink(options.Link.c_str());
+      if (tapLinked) unlink(options.Tap.c_str());
+      return 1;
+    }
+    servers.push_back(std::move(server));
+  }
   int code = 1;
   if (signalFd >= 0 && slave.Start(fd, !options.Port.empty())) {
+    for (const auto& server : servers) server->Start();
     Reply("ready: " + path);
     if (tap.IsOpen()) Reply("tap: " + tap.Path());
+    for (const auto& server : servers) Reply("listen: " + server->Endpoint());
     if (options.Verbose) std::fprintf(stderr, "%s\n", bus.Describe().c_str());
     code = ControlLoop(bus, slave, signalFd);
   } else {
     std::fprintf(stderr, "rk7140-sim: cannot start serving %s\n", path.c_str());
   }
+  for (const auto& server : servers) server->Stop();
   slave.Stop();
   if (!options.Port.empty()) close(fd);
   if (linked) unlink(options.Link.c_str());

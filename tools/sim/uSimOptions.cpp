@@ -36,9 +36,15 @@ const char kSimUsage[] =
     "  --wire-timing     delay each answer by the time a real line takes: request and answer at\n"
     "                    10 bits a byte (11 with parity or 2 stop bits) plus the 3.5-character\n"
     "                    silence, at the answering device's baud rate\n"
+    "network listeners, serving the same devices and state as the line:\n"
+    "  --listen ENDPOINT tcp://HOST:PORT (Modbus RTU frames over TCP, as a serial device server\n"
+    "                    in raw mode passes them) or modbus-tcp://HOST:PORT (Modbus TCP, as a\n"
+    "                    gateway: a unit nobody answers gets exception 0x0B); repeatable; PORT 0\n"
+    "                    picks a free port. One client at a time, one after another. Printed as\n"
+    "                    \"listen: ENDPOINT\" lines after \"ready: DEVICE\" (and \"tap: DEVICE\")\n"
     "  --help            this text; \"help\" on stdin lists the control commands\n"
-    "exit codes: 0 ended by a signal or \"quit\", 1 the port cannot be opened or served, 2 a bad\n"
-    "command line or --exec command\n";
+    "exit codes: 0 ended by a signal or \"quit\", 1 the port cannot be opened or served or a\n"
+    "listener cannot listen, 2 a bad command line or --exec command\n";
 
 namespace {
 
@@ -128,6 +134,10 @@ bool ParseSimOptions(int argc, char** argv, TzSimOptions& aOptions) {
       good = IntArg(value, 0, 0x0FFF, number);
       aOptions.Config.Inputs = static_cast<uint16_t>(number);
       aOptions.Config.DemoInputs = false;
+    } else if (option == "--listen") {
+      TzSimListenAddress address;
+      good = ParseSimListen(value, address);
+      if (good) aOptions.Listen.push_back(address);
     } else if (option == "--exec") {
       aOptions.Commands.emplace_back(value);
     } else {

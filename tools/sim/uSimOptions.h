@@ -6,6 +6,7 @@
 
 #include "uSimForeign.h"
 #include "uSimModule.h"
+#include "uSimNetServer.h"
 
 struct TzSimOptions {
   TzSimConfig Config;               // shared by all modules; Address: the lone module's
@@ -15,6 +16,7 @@ struct TzSimOptions {
   std::string Link;
   std::string Tap;
   std::vector<std::string> Commands;
+  std::vector<TzSimListenAddress> Listen;  // --listen: network listeners beside the line
   bool Verbose = false;
   bool TtyDefaults = false;
   bool StrictLine = false;
