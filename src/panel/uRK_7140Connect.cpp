@@ -71,6 +71,7 @@ void TfrRK_7140::SelectNetworkPort(const QString& aEndpoint) {
     cbComPort->setItemData(index, aEndpoint, kEndpointRole);
   }
   cbComPort->setCurrentIndex(index);
+  cbComPortChange(nullptr);
 }
 
 void TfrRK_7140::cbComPortActivated(int aIndex) {
@@ -81,9 +82,9 @@ void TfrRK_7140::cbComPortActivated(int aIndex) {
   const QString current = NetworkEndpointOf(cbComPort, fLastPortIndex);
   if (const std::optional<QString> endpoint = PromptNetworkPort(this, current)) {
     SelectNetworkPort(*endpoint);
-  } else if (fLastPortIndex >= 0 && fLastPortIndex < cbComPort->count()) {
-    cbComPort->setCurrentIndex(fLastPortIndex);
+    return;
   }
+  if (fLastPortIndex >= 0 && fLastPortIndex < cbComPort->count()) cbComPort->setCurrentIndex(fLastPortIndex);
   cbComPortChange(cbComPort);
 }
 
