@@ -91,3 +91,29 @@ private:
   std::condition_variable fCV;
   std::vector<TzEngineAnswer> fAnswers;
 };
+
+#ifdef RK7140CTL
+#include <sys/wait.h>
+
+#include <cstdio>
+
+// rk7140ctl run with aArgs (a shell word list): its exit code and what it
+// printed on stdout and stderr.
+struct TzCtlResult {
+  int Code = -1;
+  std::string Output;
+};
+
+inline TzCtlResult RunCtl(const std::string& aArgs) {
+  TzCtlResult result;
+  const std::string command = std::string(RK7140CTL) + " " + aArgs + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return result;
+  char buffer[512];
+  size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.Output.append(buffer, n);
+  const int status = pclose(pipe);
+  result.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+#endif

@@ -179,4 +179,22 @@ TEST_F(Ser2netTest, RestartedDeviceServerLosesTheLinkAndANewStartConnectsAgain) 
   EXPECT_EQ(client.DeviceType(), 74);
 }
 
+TEST_F(Ser2netTest, Rk7140ctlOverBothPortsAndARefusedConnection) {
+  for (const std::string& endpoint : {Raw(), Telnet()}) {
+    TzCtlResult read;
+    // ser2net may still be starting: the first tries may be refused.
+    for (int i = 0; i < 100; ++i) {
+      read = RunCtl("--port " + endpoint + " --baud 19200 --output csv read 36864");
+      if (read.Code != 2) break;
+      std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_EQ(read.Code, 0) << endpoint << "\n" << read.Output;
+    EXPECT_NE(read.Output.find(",74,"), std::string::npos) << read.Output;
+  }
+  const std::string nobody = "tcp://127.0.0.1:" + std::to_string(FreeLoopbackPort());
+  const TzCtlResult refused = RunCtl("--port " + nobody + " identify");
+  EXPECT_EQ(refused.Code, 2) << refused.Output;
+  EXPECT_NE(refused.Output.find("connection refused"), std::string::npos) << refused.Output;
+}
+
 }  // namespace

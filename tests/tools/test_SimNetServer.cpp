@@ -118,4 +118,20 @@ TEST_F(SimNetServerTest, WireTimingAppliesOverRtuOverTcp) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, 19ms);
 }
 
+TEST_F(SimNetServerTest, Rk7140ctlReadsOverBothKinds) {
+  for (const char* kind : {"tcp://127.0.0.1:0", "modbus-tcp://127.0.0.1:0"}) {
+    const std::string endpoint = Listen(kind);
+    const TzCtlResult identify = RunCtl("--port " + endpoint + " identify");
+    EXPECT_EQ(identify.Code, 0) << endpoint << "\n" << identify.Output;
+    EXPECT_NE(identify.Output.find("36864"), std::string::npos) << identify.Output;
+    const TzCtlResult read = RunCtl("--port " + endpoint + " --output csv read 36864");
+    EXPECT_EQ(read.Code, 0) << endpoint << "\n" << read.Output;
+    EXPECT_NE(read.Output.find(",74,"), std::string::npos) << read.Output;
+  }
+  // A unit behind the gateway that nobody has: no answer, with the gateway's word.
+  const TzCtlResult missing = RunCtl("--port " + Servers.back()->Endpoint() + " --address 17 identify");
+  EXPECT_EQ(missing.Code, 3) << missing.Output;
+  EXPECT_NE(missing.Output.find("target device failed to respond"), std::string::npos) << missing.Output;
+}
+
 }  // namespace
