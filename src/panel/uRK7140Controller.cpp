@@ -5,10 +5,12 @@
 
 #include "uDeviceSettings.h"
 #include "uInputConfig.h"
+#include "uLineName.h"
 #include "uLineRules.h"
 #include "uPortObsFeed.h"
 #include "uTempLog.h"
 #include "uUtils.h"
+#include "uValueText.h"
 
 namespace {
 
@@ -18,6 +20,13 @@ int32_t Truncate(double aValue) {
   if (t >= 2147483647.0) return std::numeric_limits<int32_t>::max();
   if (t <= -2147483648.0) return std::numeric_limits<int32_t>::min();
   return static_cast<int32_t>(t);
+}
+
+// Why the port did not open, from the engine's opening code.
+QString PortOpenFailureText(uint32_t aCode) {
+  if (aCode == kOpenDevice) return QStringLiteral("порт не открывается (его нет, он занят или нет прав)");
+  if (aCode == kOpenSetState) return QStringLiteral("порт не принимает настройки линии");
+  return QStringLiteral("порт не настраивается (код %1)").arg(aCode);
 }
 
 }  // namespace
@@ -75,6 +84,10 @@ std::unique_ptr<TzFreePort> TzRK7140Controller::MakeEngine(int32_t aComPort) {
 void TzRK7140Controller::Connect(const TzConnectSettings& aSettings) {
   fComPort = aSettings.ComPort;
   fOprosTimer.stop();
+  ++fConnectionNumber;
+  fAttemptFailureLogged = false;
+  ResetLinkWatch();
+  fOutputRereads.clear();
   fView.SetConnectButtonEnabled(false);
   fConnectBtnTimer.start();
   fView.ShowFindDeviceIcon(false);
@@ -98,7 +111,7 @@ void TzRK7140Controller::Connect(const TzConnectSettings& aSettings) {
   fPending.SetEngine(fFreePort.get());
   ConfigureEngine(*fFreePort, {aSettings.BaudRate, aSettings.FormatIndex, aSettings.Timeout});
   // A port that does not open yields no answers; the connect time-out ends the attempt.
-  fFreePort->Start();
+  if (!fFreePort->Start()) ReportConnectFailure(PortOpenFailureText(fFreePort->ErrorCode()));
 
   fFirstUpdate = true;
   Pulse();
@@ -115,6 +128,17 @@ void TzRK7140Controller::Pulse() {
 
 void TzRK7140Controller::PulseCallback(TzTag& aTag) {
   fConnected = IsRK7140Type(aTag.Value());
+  if (!fConnected) {
+    if (aTag.Quality() != kQualityGood) {
+      ReportConnectFailure(aTag.ModbusError
+                               ? QStringLiteral("прибор ответил ошибкой %1").arg(QString::fromStdString(aTag.ModbusErrorCodeStr))
+                               : QStringLiteral("ответ прибора не удалось разобрать"));
+    } else {
+      ReportConnectFailure(QStringLiteral("прибор другого типа (тип %1, у RK-7140 тип %2)")
+                               .arg(QString::fromStdString(FloatToText(aTag.Value())))
+                               .arg(kDeviceTypeRK7140));
+    }
+  }
   if (fConnected) {
     fView.Anima(false);
     fView.CloseAllPanel();
@@ -148,6 +172,7 @@ void TzRK7140Controller::AfterFirstUpdate() {
 
 void TzRK7140Controller::ConnectBtnTimerTimer() {
   if (fConnected) return;
+  ReportConnectFailure(QStringLiteral("нет ответа в течение секунды"));
   fView.SetConnectButtonEnabled(true);
   fConnectBtnTimer.stop();
   fView.Anima(false);
@@ -155,8 +180,19 @@ void TzRK7140Controller::ConnectBtnTimerTimer() {
   if (fFreePort) fFreePort->Stop();
 }
 
+void TzRK7140Controller::ReportConnectFailure(const QString& aReason) {
+  if (fAttemptFailureLogged) return;
+  fAttemptFailureLogged = true;
+  AddTempLog(QStringLiteral("Не удалось подключиться к %1 (адрес %2): %3").arg(LineName(fComPort)).arg(fDevAddr).arg(aReason),
+             clTempLogNavy);
+}
+
 void TzRK7140Controller::OprosTimerTimer() {
   if (!fConnected || !fDevice) return;
+  // A poll without one good answer since the last one is a failed poll.
+  if (fGoodAnswerSinceTick) fSilentPolls = 0;
+  else if (++fSilentPolls == kLinkLostPolls) SetLinkLost(true);
+  fGoodAnswerSinceTick = false;
   fOprosTick += static_cast<uint32_t>(fOprosTimer.interval());
   for (int32_t id : kFastPoll) GetModbusRegRTU2(id);
   if (fOprosTick % 1000 == 0) {
@@ -169,6 +205,11 @@ void TzRK7140Controller::OprosTimerTimer() {
 
 void TzRK7140Controller::Disconnect() {
   fOprosTimer.stop();
+  ResetLinkWatch();
+  fOutputRereads.clear();
+  // Its next tick would enable "Подключиться" of an idle panel, even while a
+  // bus search started meanwhile holds the port.
+  fConnectBtnTimer.stop();
   fView.ShowFirstUpdatePicture(false);
   if (fFreePort) fFreePort->Stop();
   fConnected = false;
@@ -191,6 +232,8 @@ bool TzRK7140Controller::RestartModule() {
 void TzRK7140Controller::GoIdleKeepingEngine() {
   fConnected = false;
   fOprosTimer.stop();
+  ResetLinkWatch();
+  fOutputRereads.clear();
   // The connect time-out would stop the engine of an idle panel, perhaps
   // before the restart command has gone out.
   fConnectBtnTimer.stop();
@@ -201,6 +244,49 @@ void TzRK7140Controller::GoIdleKeepingEngine() {
   fView.ClearLabels(QStringLiteral("..."));
   SetAllOff();
   fView.ShowFindDeviceIcon(true);
+}
+
+void TzRK7140Controller::SetLinkLost(bool aLost) {
+  fLinkLost = aLost;
+  fView.ShowLinkLost(aLost);
+  AddTempLog(aLost ? QStringLiteral("Нет связи с прибором: %1 опросов подряд без ответа").arg(kLinkLostPolls)
+                   : QStringLiteral("Связь с прибором восстановлена"),
+             clTempLogNavy);
+}
+
+void TzRK7140Controller::ResetLinkWatch() {
+  fSilentPolls = 0;
+  fGoodAnswerSinceTick = false;
+  if (!fLinkLost) return;
+  fLinkLost = false;
+  fView.ShowLinkLost(false);
+}
+
+void TzRK7140Controller::AnswerChecked(const TzTag&, bool aGood) {
+  if (!aGood) return;
+  fGoodAnswerSinceTick = true;
+  fSilentPolls = 0;
+  if (fLinkLost) SetLinkLost(false);
+}
+
+void TzRK7140Controller::ReadOutputParamsAgain(int aOutput) {
+  if (!fConnected || fFirstUpdate || !fDevice || !fFreePort || aOutput < 1 || aOutput > kOutputCount) return;
+  for (int32_t id : OutputParamTagIDs(aOutput)) {
+    TzTag* tag = fDevice->GetTagByID(id);
+    if (tag && GetModbusRegRTU(tag)) fOutputRereads[fFreePort->LastUID()] = aOutput;
+  }
+}
+
+void TzRK7140Controller::OutputRereadAnswered(uint32_t aUID) {
+  const auto it = fOutputRereads.find(aUID);
+  if (it == fOutputRereads.end()) return;
+  const int output = it->second;
+  fOutputRereads.erase(it);
+  for (const auto& [uid, other] : fOutputRereads)
+    if (other == output) return;  // more of its answers to come
+  const TzTryValue tryValue = [this](int32_t aID, int32_t& aValue) { return TryValueByID(aID, aValue); };
+  ReadOutputParams(tryValue, output, fDOUTs[static_cast<size_t>(output)]);
+  fView.OutputParamsRead(output);
 }
 
 void TzRK7140Controller::ReleasePort() {
@@ -298,11 +384,13 @@ bool TzRK7140Controller::TryValueByID(int32_t aID, int32_t& aValue) const {
 void TzRK7140Controller::ModbusAsyncAnswer(int32_t aComPort, uint32_t aUID, TStringBytes aAnswer,
                                            uint32_t aErrCode) {
   fPending.Dispatch(aComPort, aUID, aAnswer, aErrCode);
+  OutputRereadAnswered(aUID);
 }
 
 void TzRK7140Controller::RequestSent(const TzTag& aTag, uint32_t aUID, int32_t aFunc, const TStringBytes& aFrame,
                                      const std::string& aValueText) {
   TzPortObsRec rec = RequestRecord(aTag, aUID, aFunc, aFrame);
+  rec.Connection = fConnectionNumber;
   rec.Value = QString::fromStdString(aValueText);
   PortObsFeedRequest(rec);
 }
@@ -327,6 +415,7 @@ void TzRK7140Controller::AnswerNote(int32_t aComPort, uint32_t aUID, const TStri
   TzPortObsRec rec;
   rec.Port = aComPort;
   rec.Index = static_cast<int32_t>(aUID);
+  rec.Connection = fConnectionNumber;
   rec.Cmd = aAnswer.AsBytes();
   rec.Value = QString::fromStdString(aNote);
   PortObsFeedAnswer(rec);

@@ -41,6 +41,7 @@ struct TzRowTick {
   QString AnswerHex, AnswerDec;  // empty until the row's first answer
   QString Name;
   int32_t Reg = 0;  // static mode finds rows by it
+  uint32_t Connection = 0;  // with the UID, what an answer must match
 };
 
 // The grid's columns.
@@ -85,7 +86,7 @@ public:
   // Cuts the grid to the header and one empty row (releases btnClear).
   void Clear();
   int32_t ComPort() const { return fComPort; }
-  // Sets the caption "Наблюдение за линией COM"n.
+  // Sets the caption "Наблюдение за линией " and the line's name (LineName).
   void SetComPort(int32_t aValue);
 
   // The record of grid row aRow (0 is the first row below the header), or null.
@@ -102,7 +103,7 @@ public:
   // not empty, top to bottom.
   QStringList GridHeader() const;
   QList<QStringList> GridRows() const;
-  // btnSave: asks for a file (suggested "Наблюдение_COM"n"_<date_time>.csv" in
+  // btnSave: asks for a file (suggested "Наблюдение_<line>_<date_time>.csv" in
   // the documents folder) and saves the grid there. The grid keeps running
   // while the dialog is open; the rows it shows when the file is chosen are
   // saved.
