@@ -1,5 +1,6 @@
 #include "uRK7140Controller.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -88,6 +89,7 @@ void TzRK7140Controller::Connect(const TzConnectSettings& aSettings) {
   fAttemptFailureLogged = false;
   ResetLinkWatch();
   fOutputRereads.clear();
+  fRereadAfterSwitch.clear();
   fView.SetConnectButtonEnabled(false);
   fConnectBtnTimer.start();
   fView.ShowFindDeviceIcon(false);
@@ -207,6 +209,7 @@ void TzRK7140Controller::Disconnect() {
   fOprosTimer.stop();
   ResetLinkWatch();
   fOutputRereads.clear();
+  fRereadAfterSwitch.clear();
   // Its next tick would enable "Подключиться" of an idle panel, even while a
   // bus search started meanwhile holds the port.
   fConnectBtnTimer.stop();
@@ -234,6 +237,7 @@ void TzRK7140Controller::GoIdleKeepingEngine() {
   fOprosTimer.stop();
   ResetLinkWatch();
   fOutputRereads.clear();
+  fRereadAfterSwitch.clear();
   // The connect time-out would stop the engine of an idle panel, perhaps
   // before the restart command has gone out.
   fConnectBtnTimer.stop();
@@ -277,7 +281,19 @@ void TzRK7140Controller::ReadOutputParamsAgain(int aOutput) {
   }
 }
 
+void TzRK7140Controller::SwitchOutput(int aOutput, bool aOn) {
+  const uint32_t before = fFreePort ? fFreePort->LastUID() : 0;
+  WriteOutputState(*this, aOutput, aOn);
+  if (fFreePort && fFreePort->LastUID() != before) fRereadAfterSwitch[fFreePort->LastUID()] = aOutput;
+}
+
 void TzRK7140Controller::OutputRereadAnswered(uint32_t aUID) {
+  if (const auto it = fRereadAfterSwitch.find(aUID); it != fRereadAfterSwitch.end()) {
+    const int switched = it->second;
+    fRereadAfterSwitch.erase(it);
+    ReadOutputParamsAgain(switched);
+    return;
+  }
   const auto it = fOutputRereads.find(aUID);
   if (it == fOutputRereads.end()) return;
   const int output = it->second;
@@ -348,6 +364,13 @@ void TzRK7140Controller::SetRegByID(int32_t aID, double aValue, bool aForced) {
   if (!fConnected || !fDevice) return;
   TzTag* tag = fDevice->GetTagByID(aID);
   if (!tag) return;
+  // A write of an output's parameter ("Применить") makes a re-read of that
+  // output that is still under way stale: it must not show the old values.
+  for (int output = 1; output <= kOutputCount; ++output) {
+    const auto ids = OutputParamTagIDs(output);
+    if (std::find(ids.begin(), ids.end(), aID) == ids.end()) continue;
+    std::erase_if(fOutputRereads, [output](const auto& aEntry) { return aEntry.second == output; });
+  }
   if (aForced) tag->ForceOnce = true;
   SetModbusRegRTU(tag, aValue);
 }

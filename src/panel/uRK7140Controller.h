@@ -109,6 +109,10 @@ public:
   // answers are in, DOUT(aOutput) holds the good ones and the view hears of it
   // (OutputParamsRead). Nothing happens unless polling.
   void ReadOutputParamsAgain(int aOutput);
+  // Switches relay output aOutput (1..6) from the picture; the module then
+  // sets its duty factor, so its parameters are read again once the write
+  // has been answered (a read still on the line would give the old ones).
+  void SwitchOutput(int aOutput, bool aOn);
   // Closes the port of an idle engine (the bus search takes it over). Kept
   // open while connected, and while a request (the restart command) still
   // waits to go out.
@@ -203,6 +207,8 @@ private:
   bool fGoodAnswerSinceTick = false;
   // UIDs of the reads of ReadOutputParamsAgain -> their output.
   std::map<uint32_t, int> fOutputRereads;
+  // UIDs of relay switches -> the output to read again when answered.
+  std::map<uint32_t, int> fRereadAfterSwitch;
   std::unique_ptr<TzDevice> fDevice;
   std::unique_ptr<TzDevice> fPulseDevice;
   TzTag* fPulseTag = nullptr;  // owned by fPulseDevice

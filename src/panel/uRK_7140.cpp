@@ -779,10 +779,10 @@ void TfrRK_7140::btnVerInfoClick() {
 void TfrRK_7140::btnDOUT1Click(int aTag) {
   if (aTag < 0 || aTag > 5) return;
   // The picture follows when the next read of the outputs' state arrives.
-  WriteOutputState(*fController, aTag + 1, !ArrDOUT[static_cast<size_t>(aTag)]);
-  // Switching sets the output's duty factor in the module: the outputs panel
-  // must not keep (and apply) the one it had.
-  fController->ReadOutputParamsAgain(aTag + 1);
+  // Switching sets the output's duty factor in the module: the controller
+  // reads the output's parameters again, so the outputs panel does not keep
+  // (and apply) the one it had.
+  fController->SwitchOutput(aTag + 1, !ArrDOUT[static_cast<size_t>(aTag)]);
 }
 
 void TfrRK_7140::btnPortObserverClick() {
