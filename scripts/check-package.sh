@@ -44,6 +44,14 @@ if [ "${from_changelog%% *}" != "$package_version" ]; then
   exit 1
 fi
 
+echo "dependencies"
+# Qt's translations are not a library: shlibdeps cannot find that the panel needs them.
+depends=$(dpkg-deb -f "$deb" Depends)
+case ", $depends," in
+  *", qt6-translations-l10n"[,\ ]*) ;;
+  *) echo "the package does not depend on qt6-translations-l10n: $depends" >&2; exit 1 ;;
+esac
+
 echo "programs from the unpacked package"
 "$root/usr/bin/rk7140-sim" --help >/dev/null
 "$root/usr/bin/rk7140-tags" --help >/dev/null

@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev
   libpugixml-dev
   libcli11-dev nlohmann-json3-dev
-  qt6-base-dev fonts-dejavu-core
+  qt6-base-dev qt6-translations-l10n fonts-dejavu-core
   clang libclang-rt-14-dev
   mbpoll socat ser2net
   dpkg-dev file lintian desktop-file-utils appstream

@@ -1,9 +1,11 @@
 // write TAG VALUE: through the tag's write function and byte order, after the
 // device was identified as an RK-7140; confirmed by the module's echo.
 #include <cstdlib>
+#include <sstream>
 
 #include "uCliCommand.h"
 #include "uCliExit.h"
+#include "uValueFit.h"
 
 namespace {
 class TzWriteCommand : public TzCommand {
@@ -22,6 +24,15 @@ public:
       TzTag& tag = *tags.front();
       if (tag.WriteCmd == 0) {
         ReportError("tag " + std::to_string(tag.ID) + " \"" + tag.OPCName + "\" cannot be written");
+        return static_cast<int>(exUsage);
+      }
+      // Nothing goes out for a value the register cannot hold (it would be cut
+      // to its low bits and still be confirmed by the module's echo).
+      if (!ValueFitsTag(tag, fValue)) {
+        std::ostringstream value;
+        value << fValue;
+        ReportError("value " + value.str() + " does not fit tag " + std::to_string(tag.ID) + " \"" + tag.OPCName +
+                    "\" (it takes " + TagWriteRangeText(tag) + ")");
         return static_cast<int>(exUsage);
       }
       if (const int code = aSession.Identify(); code != exOk) return code;

@@ -15,6 +15,12 @@ inline constexpr std::array<int32_t, 10> kLineBaudRates = {1200,  2400,  4800,  
 // Format index 0..3; the module knows them as format codes 4..7.
 inline constexpr std::array<std::string_view, 4> kLineFormatNames = {"8N1", "8O1", "8E1", "8N2"};
 
+// The addresses a module can have on the bus: 0 is the broadcast, 248..255
+// are reserved, and a frame carries only the address's low byte.
+inline constexpr int32_t kMinDevAddr = 1;
+inline constexpr int32_t kMaxDevAddr = 247;
+constexpr bool IsDeviceAddress(int32_t aAddr) { return aAddr >= kMinDevAddr && aAddr <= kMaxDevAddr; }
+
 // The baud code (index in kLineBaudRates) of a baud rate; -1 when not listed.
 int32_t BaudCodeOf(int32_t aBaudRate);
 // The format index of a name in kLineFormatNames (case-insensitive); -1 when none.

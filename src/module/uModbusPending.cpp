@@ -4,6 +4,7 @@
 #include "uModbusFrames.h"
 #include "uTagRequests.h"
 #include "uUtils.h"
+#include "uValueFit.h"
 #include "uValueText.h"
 
 bool TzModbusPending::Queue(TzTag& aTag, const TStringBytes& aFrame, int32_t aPriority) {
@@ -53,7 +54,8 @@ bool TzModbusPending::Read(TzTag* aTag) {
 }
 
 bool TzModbusPending::Write(TzTag* aTag, double aValue) {
-  if (!aTag) return false;
+  // A value the register cannot hold is refused, not cut to its low bits.
+  if (!aTag || !ValueFitsTag(*aTag, aValue)) return false;
   TStringBytes frame;
   double written = 0;
   if (!BuildTagWriteFrame(*aTag, aValue, frame, written)) return false;
@@ -116,6 +118,7 @@ void TzModbusPending::Dispatch(int32_t aComPort, uint32_t aUID, const TStringByt
       tag->SetQuality(ok ? kQualityGood : kQualityBadAnswer);
       if (tag->OnResponse) tag->OnResponse(*tag);
     }
+    fEvents.AnswerChecked(*tag, ok);
     if (ok) fEvents.AnswerNote(aComPort, aUID, aAnswer, FloatToText(tag->Value()));
     if (tag->IsLast) {
       tag->IsLast = false;

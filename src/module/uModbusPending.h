@@ -57,6 +57,10 @@ public:
   // note on it (the decoded value, "ErrCode: 02h", the value's text).
   virtual void AnswerNote(int32_t /*aComPort*/, uint32_t /*aUID*/, const TStringBytes& /*aAnswer*/,
                           const std::string& /*aNote*/) {}
+  // An answer for aTag was dispatched: aGood when it was decoded (or
+  // confirmed a write), false when none came, the line failed or it could
+  // not be decoded.
+  virtual void AnswerChecked(const TzTag& /*aTag*/, bool /*aGood*/) {}
   // aTag's answer completed a reading begun by MarkLastOfReading; the
   // device is unlocked already.
   virtual void ReadingComplete(TzTag& /*aTag*/) {}
@@ -77,7 +81,8 @@ public:
   // Queues a read of the tag (forced ones at their read priority) and adds
   // it to the list; clears the tag's exception. False when nothing was queued.
   bool Read(TzTag* aTag);
-  // Queues a write of aValue; the tag takes the written value at once.
+  // Queues a write of aValue; the tag takes the written value at once. False,
+  // nothing queued, for a value that does not fit the tag (ValueFitsTag).
   bool Write(TzTag* aTag, double aValue);
   // Queues a read of every readable tag of aDevice in order and locks it; the
   // answer to the last unforced read queued (forced reads go ahead of it)

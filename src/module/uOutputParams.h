@@ -4,6 +4,7 @@
 // them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -34,6 +35,12 @@ constexpr int32_t OutputBase(int aOutput) { return 4096 + 128 * (aOutput - 1); }
 constexpr TzOutputTags OutputTags(int aOutput) {
   const int32_t b = OutputBase(aOutput);
   return {b, b + 1000, b + 5, b + 8, b + 9, b + 16, b + 1016, b + 17, b + 18, b + 19, b + 20};
+}
+
+// The tags of output aOutput's parameters, the ones ReadOutputParams copies.
+constexpr std::array<int32_t, 9> OutputParamTagIDs(int aOutput) {
+  const TzOutputTags t = OutputTags(aOutput);
+  return {t.Duty, t.Period, t.SafeDuty, t.Inversion, t.Function, t.X, t.Y, t.DelayType, t.Delay};
 }
 
 // Gives a tag's value when it reads good (truncated to an integer).

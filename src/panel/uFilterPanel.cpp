@@ -38,7 +38,9 @@ TzFilterPanel::TzFilterPanel(QWidget* aParent, TzRegSink& aSink) : QFrame(aParen
         b->setAutoExclusive(true);
         b->setFocusPolicy(Qt::StrongFocus);
         b->setGeometry(aTag % 2 == 1 ? 0 : 68, 0, 66, 24);
-        OnButtonActivated(b, this, [this, aTag] { btnDin1Imp375Click(aTag); });
+        // Every click writes, also on the button that is down: inputs 7..12
+        // are never read back, and clicking is how the module is made to agree.
+        OnExclusiveButtonActivated(b, this, [this, aTag] { btnDin1Imp375Click(aTag); });
         return b;
       };
       const size_t i = static_cast<size_t>(input - 1);

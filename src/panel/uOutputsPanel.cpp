@@ -58,7 +58,9 @@ void TzOutputsPanel::BuildSelectors() {
     button->setAutoExclusive(true);  // exactly one down
     button->setGeometry(6 + i * 55, 6, 53, 26);
     button->setStyleSheet(QString::fromLatin1(kSelectorStyle));
-    OnButtonActivated(button, this, [this, i] { btnDOUT1PanClick(i + 1); });
+    // A click on the selector that is down shows the stored parameters
+    // again: the one-click way to drop unsaved edits.
+    OnExclusiveButtonActivated(button, this, [this, i] { SelectorClick(i + 1); });
     btnDOUTPan[static_cast<size_t>(i)] = button;
   }
   SetCheckedQuietly(btnDOUTPan[0], true);  // "Реле #1" at start
@@ -205,6 +207,11 @@ void TzOutputsPanel::btnDOUT1PanClick(int aTag) {
   chkLogicInv->setChecked(p.LogicInv != 0);
   txtShimPeriodChange();
   cbLogicFuncChange();
+}
+
+void TzOutputsPanel::SelectorClick(int aTag) {
+  btnDOUT1PanClick(aTag);
+  if (OnOutputChosen) OnOutputChosen(aTag);
 }
 
 QLineEdit* TzOutputsPanel::FieldEdit(TzOutputField aField) const {

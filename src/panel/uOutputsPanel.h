@@ -33,6 +33,11 @@ public:
 
   // Shows output aTag (1..6): its selector down, the apply caption, the fields.
   void btnDOUT1PanClick(int aTag);
+  // A selector activated by the user (also the one that is down): shows the
+  // output's stored parameters, then asks for them to be read again.
+  void SelectorClick(int aTag);
+  // Asked to read output aTag's parameters from the module again.
+  std::function<void(int aTag)> OnOutputChosen;
   // "Применить #n": checks and writes the shown output's parameters.
   void btnDOUT_ApplyClick();
   // "По умолчанию": factory values into the fields; nothing is written.

@@ -8,6 +8,12 @@
 // Logs "Ошибка: " + aMessage in navy.
 void AppException(const QString& aMessage);
 
+// Qt's own texts (the buttons and captions of its file dialogs and message
+// boxes) in the panel's language: qtbase_ru from Qt's translations folder, or
+// from "translations" beside the program (a Windows installation). False when
+// no translation was found; Qt then speaks English.
+bool LoadQtTranslations(QCoreApplication& aApp);
+
 class TzPanelApplication : public QApplication {
 public:
   TzPanelApplication(int& aArgc, char** aArgv);

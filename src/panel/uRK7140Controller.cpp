@@ -1,16 +1,19 @@
 #include "uRK7140Controller.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "uDeviceSettings.h"
 #include "uInputConfig.h"
+#include "uLineName.h"
 #include "uLineRules.h"
 #include "uModbusFrames.h"
 #include "uPortObsFeed.h"
 #include "uSerialPorts.h"
 #include "uTempLog.h"
 #include "uUtils.h"
+#include "uValueText.h"
 
 namespace {
 
@@ -22,6 +25,7 @@ int32_t Truncate(double aValue) {
   return static_cast<int32_t>(t);
 }
 
+// Why the port did not open, from the engine's opening code.
 }  // namespace
 
 TzRK7140Controller::TzRK7140Controller(TzPanelView& aView, QObject* aParent)
@@ -78,6 +82,11 @@ void TzRK7140Controller::Connect(const TzConnectSettings& aSettings) {
   fComPort = aSettings.ComPort;
   fEndpoint = aSettings.Endpoint.empty() ? PortDeviceName(aSettings.ComPort) : aSettings.Endpoint;
   fOprosTimer.stop();
+  ++fConnectionNumber;
+  fAttemptFailureLogged = false;
+  ResetLinkWatch();
+  fOutputRereads.clear();
+  fRereadAfterSwitch.clear();
   fView.SetConnectButtonEnabled(false);
   fConnectBtnTimer.start();
   fView.ShowFindDeviceIcon(false);
@@ -104,9 +113,7 @@ void TzRK7140Controller::Connect(const TzConnectSettings& aSettings) {
   // A port that does not open yields no answers; the connect time-out ends
   // the attempt, and the log says why at once.
   if (!fFreePort->Start())
-    AddTempLog(QStringLiteral("Ошибка подключения: ") +
-                   QString::fromStdString(LinkErrorText(fFreePort->LinkError(), fEndpoint, TzTextLanguage::Russian)),
-               clTempLogNavy);
+    ReportConnectFailure(QString::fromStdString(LinkErrorText(fFreePort->LinkError(), {}, TzTextLanguage::Russian)));
 
   fFirstUpdate = true;
   Pulse();
@@ -123,6 +130,17 @@ void TzRK7140Controller::Pulse() {
 
 void TzRK7140Controller::PulseCallback(TzTag& aTag) {
   fConnected = IsRK7140Type(aTag.Value());
+  if (!fConnected) {
+    if (aTag.Quality() != kQualityGood) {
+      ReportConnectFailure(aTag.ModbusError
+                               ? QStringLiteral("прибор ответил ошибкой %1").arg(QString::fromStdString(aTag.ModbusErrorCodeStr))
+                               : QStringLiteral("ответ прибора не удалось разобрать"));
+    } else {
+      ReportConnectFailure(QStringLiteral("прибор другого типа (тип %1, у RK-7140 тип %2)")
+                               .arg(QString::fromStdString(FloatToText(aTag.Value())))
+                               .arg(kDeviceTypeRK7140));
+    }
+  }
   if (fConnected) {
     fView.Anima(false);
     fView.CloseAllPanel();
@@ -156,6 +174,7 @@ void TzRK7140Controller::AfterFirstUpdate() {
 
 void TzRK7140Controller::ConnectBtnTimerTimer() {
   if (fConnected) return;
+  ReportConnectFailure(QStringLiteral("нет ответа в течение секунды"));
   fView.SetConnectButtonEnabled(true);
   fConnectBtnTimer.stop();
   fView.Anima(false);
@@ -163,8 +182,19 @@ void TzRK7140Controller::ConnectBtnTimerTimer() {
   if (fFreePort) fFreePort->Stop();
 }
 
+void TzRK7140Controller::ReportConnectFailure(const QString& aReason) {
+  if (fAttemptFailureLogged) return;
+  fAttemptFailureLogged = true;
+  AddTempLog(QStringLiteral("Не удалось подключиться к %1 (адрес %2): %3").arg(LineName(QString::fromStdString(fEndpoint))).arg(fDevAddr).arg(aReason),
+             clTempLogNavy);
+}
+
 void TzRK7140Controller::OprosTimerTimer() {
   if (!fConnected || !fDevice) return;
+  // A poll without one good answer since the last one is a failed poll.
+  if (fGoodAnswerSinceTick) fSilentPolls = 0;
+  else if (++fSilentPolls == kLinkLostPolls) SetLinkLost(true);
+  fGoodAnswerSinceTick = false;
   fOprosTick += static_cast<uint32_t>(fOprosTimer.interval());
   for (int32_t id : kFastPoll) GetModbusRegRTU2(id);
   if (fOprosTick % 1000 == 0) {
@@ -177,6 +207,12 @@ void TzRK7140Controller::OprosTimerTimer() {
 
 void TzRK7140Controller::Disconnect() {
   fOprosTimer.stop();
+  ResetLinkWatch();
+  fOutputRereads.clear();
+  fRereadAfterSwitch.clear();
+  // Its next tick would enable "Подключиться" of an idle panel, even while a
+  // bus search started meanwhile holds the port.
+  fConnectBtnTimer.stop();
   fView.ShowFirstUpdatePicture(false);
   if (fFreePort) fFreePort->Stop();
   fConnected = false;
@@ -199,6 +235,9 @@ bool TzRK7140Controller::RestartModule() {
 void TzRK7140Controller::GoIdleKeepingEngine() {
   fConnected = false;
   fOprosTimer.stop();
+  ResetLinkWatch();
+  fOutputRereads.clear();
+  fRereadAfterSwitch.clear();
   // The connect time-out would stop the engine of an idle panel, perhaps
   // before the restart command has gone out.
   fConnectBtnTimer.stop();
@@ -209,6 +248,61 @@ void TzRK7140Controller::GoIdleKeepingEngine() {
   fView.ClearLabels(QStringLiteral("..."));
   SetAllOff();
   fView.ShowFindDeviceIcon(true);
+}
+
+void TzRK7140Controller::SetLinkLost(bool aLost) {
+  fLinkLost = aLost;
+  fView.ShowLinkLost(aLost);
+  AddTempLog(aLost ? QStringLiteral("Нет связи с прибором: %1 опросов подряд без ответа").arg(kLinkLostPolls)
+                   : QStringLiteral("Связь с прибором восстановлена"),
+             clTempLogNavy);
+}
+
+void TzRK7140Controller::ResetLinkWatch() {
+  fSilentPolls = 0;
+  fGoodAnswerSinceTick = false;
+  if (!fLinkLost) return;
+  fLinkLost = false;
+  fView.ShowLinkLost(false);
+}
+
+void TzRK7140Controller::AnswerChecked(const TzTag&, bool aGood) {
+  if (!aGood) return;
+  fGoodAnswerSinceTick = true;
+  fSilentPolls = 0;
+  if (fLinkLost) SetLinkLost(false);
+}
+
+void TzRK7140Controller::ReadOutputParamsAgain(int aOutput) {
+  if (!fConnected || fFirstUpdate || !fDevice || !fFreePort || aOutput < 1 || aOutput > kOutputCount) return;
+  for (int32_t id : OutputParamTagIDs(aOutput)) {
+    TzTag* tag = fDevice->GetTagByID(id);
+    if (tag && GetModbusRegRTU(tag)) fOutputRereads[fFreePort->LastUID()] = aOutput;
+  }
+}
+
+void TzRK7140Controller::SwitchOutput(int aOutput, bool aOn) {
+  const uint32_t before = fFreePort ? fFreePort->LastUID() : 0;
+  WriteOutputState(*this, aOutput, aOn);
+  if (fFreePort && fFreePort->LastUID() != before) fRereadAfterSwitch[fFreePort->LastUID()] = aOutput;
+}
+
+void TzRK7140Controller::OutputRereadAnswered(uint32_t aUID) {
+  if (const auto it = fRereadAfterSwitch.find(aUID); it != fRereadAfterSwitch.end()) {
+    const int switched = it->second;
+    fRereadAfterSwitch.erase(it);
+    ReadOutputParamsAgain(switched);
+    return;
+  }
+  const auto it = fOutputRereads.find(aUID);
+  if (it == fOutputRereads.end()) return;
+  const int output = it->second;
+  fOutputRereads.erase(it);
+  for (const auto& [uid, other] : fOutputRereads)
+    if (other == output) return;  // more of its answers to come
+  const TzTryValue tryValue = [this](int32_t aID, int32_t& aValue) { return TryValueByID(aID, aValue); };
+  ReadOutputParams(tryValue, output, fDOUTs[static_cast<size_t>(output)]);
+  fView.OutputParamsRead(output);
 }
 
 void TzRK7140Controller::ReleasePort() {
@@ -270,6 +364,13 @@ void TzRK7140Controller::SetRegByID(int32_t aID, double aValue, bool aForced) {
   if (!fConnected || !fDevice) return;
   TzTag* tag = fDevice->GetTagByID(aID);
   if (!tag) return;
+  // A write of an output's parameter ("Применить") makes a re-read of that
+  // output that is still under way stale: it must not show the old values.
+  for (int output = 1; output <= kOutputCount; ++output) {
+    const auto ids = OutputParamTagIDs(output);
+    if (std::find(ids.begin(), ids.end(), aID) == ids.end()) continue;
+    std::erase_if(fOutputRereads, [output](const auto& aEntry) { return aEntry.second == output; });
+  }
   if (aForced) tag->ForceOnce = true;
   SetModbusRegRTU(tag, aValue);
 }
@@ -306,6 +407,7 @@ bool TzRK7140Controller::TryValueByID(int32_t aID, int32_t& aValue) const {
 void TzRK7140Controller::ModbusAsyncAnswer(int32_t aComPort, uint32_t aUID, TStringBytes aAnswer,
                                            uint32_t aErrCode) {
   fPending.Dispatch(aComPort, aUID, aAnswer, aErrCode);
+  OutputRereadAnswered(aUID);
   // The link itself is gone (an adapter pulled, a device server restarted):
   // the connection ends at once, with the reason, instead of a stream of
   // failed requests. "Подключиться" reaches the module again.
@@ -322,6 +424,7 @@ void TzRK7140Controller::LinkLost() {
 void TzRK7140Controller::RequestSent(const TzTag& aTag, uint32_t aUID, int32_t aFunc, const TStringBytes& aFrame,
                                      const std::string& aValueText) {
   TzPortObsRec rec = RequestRecord(aTag, aUID, aFunc, aFrame);
+  rec.Connection = fConnectionNumber;
   rec.Value = QString::fromStdString(aValueText);
   PortObsFeedRequest(rec);
 }
@@ -346,6 +449,7 @@ void TzRK7140Controller::AnswerNote(int32_t aComPort, uint32_t aUID, const TStri
   TzPortObsRec rec;
   rec.Port = aComPort;
   rec.Index = static_cast<int32_t>(aUID);
+  rec.Connection = fConnectionNumber;
   rec.Cmd = aAnswer.AsBytes();
   rec.Value = QString::fromStdString(aNote);
   PortObsFeedAnswer(rec);

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -60,6 +61,10 @@ public:
   virtual void TryFindPanVisible() = 0;
   // The pulse counters of inputs 1.. as they arrived (at most twelve).
   virtual void ShowImpCounters(const std::vector<int32_t>& aCounters) = 0;
+  // The polled answers stopped (the picture's values are stale) or came back.
+  virtual void ShowLinkLost(bool /*aLost*/) {}
+  // Output aIndex's parameters were read from the module again (DOUT(aIndex)).
+  virtual void OutputParamsRead(int /*aIndex*/) {}
 };
 
 class TzRK7140Controller : public QObject, public TzRegSink, private TzModbusEvents {
@@ -71,6 +76,9 @@ public:
   static constexpr int32_t kDeviceTypeRK7140 = ::kDeviceTypeRK7140;
   static constexpr int kOprosInterval = 250;
   static constexpr int kConnectTimeout = 1000;
+  // Polls (ticks of the poll timer) in a row without one good answer after
+  // which the link counts as lost: two seconds of silence.
+  static constexpr int kLinkLostPolls = 8;
 
   explicit TzRK7140Controller(TzPanelView& aView, QObject* aParent = nullptr);
   ~TzRK7140Controller() override;
@@ -100,6 +108,14 @@ public:
   bool RestartModule();
   // Every lamp and relay off and every tag at quality 0.
   void SetAllOff();
+  // Reads output aOutput's (1..6) parameters from the module again; when the
+  // answers are in, DOUT(aOutput) holds the good ones and the view hears of it
+  // (OutputParamsRead). Nothing happens unless polling.
+  void ReadOutputParamsAgain(int aOutput);
+  // Switches relay output aOutput (1..6) from the picture; the module then
+  // sets its duty factor, so its parameters are read again once the write
+  // has been answered (a read still on the line would give the old ones).
+  void SwitchOutput(int aOutput, bool aOn);
   // Closes the port of an idle engine (the bus search takes it over). Kept
   // open while connected, and while a request (the restart command) still
   // waits to go out.
@@ -128,6 +144,11 @@ public:
   int32_t ComPort() const { return fComPort; }
   const std::string& Endpoint() const { return fEndpoint; }
   uint32_t OprosTick() const { return fOprosTick; }
+  // The polled answers have stopped (kLinkLostPolls polls without a good one).
+  bool LinkLost() const { return fLinkLost; }
+  int SilentPolls() const { return fSilentPolls; }
+  // Counts the connections: the port observers tell their UIDs apart by it.
+  uint32_t ConnectionNumber() const { return fConnectionNumber; }
   TzDevice* Device() const { return fDevice.get(); }
   TzFreePort* FreePort() const { return fFreePort.get(); }
   TzTag* PulseTag() const { return fPulseTag; }
@@ -153,6 +174,7 @@ private:
   void AnswerHandedBack(uint32_t aUID, uint32_t aErrCode) override;
   void UnknownAnswer(uint32_t aUID, const TStringBytes& aAnswer) override;
   void AnswerNote(int32_t aComPort, uint32_t aUID, const TStringBytes& aAnswer, const std::string& aNote) override;
+  void AnswerChecked(const TzTag& aTag, bool aGood) override;
   void ReadingComplete(TzTag& aTag) override;
   void ExceptionCounted(int32_t aCode, int32_t aCount) override;
   void GatewayNoAnswer(const TzTag& aTag, uint8_t aCode) override;
@@ -169,6 +191,12 @@ private:
   void LinkLost();
   std::unique_ptr<TzFreePort> MakeEngine(int32_t aComPort, const std::string& aEndpoint);
   void ClearPending();
+  // The one log line of a failed connection attempt, with its reason.
+  void ReportConnectFailure(const QString& aReason);
+  void SetLinkLost(bool aLost);
+  // Back to a live link without a log line (connect, disconnect).
+  void ResetLinkWatch();
+  void OutputRereadAnswered(uint32_t aUID);
 
   TzPanelView& fView;
   TzEngineFactory fEngineFactory;
@@ -180,6 +208,16 @@ private:
   std::string fEndpoint;
   bool fGatewayNoted = false;  // the gateway's "no answer" is said once per connection
   uint32_t fOprosTick = 0;
+  uint32_t fConnectionNumber = 0;
+  // The attempt's failure has been logged (one reason per attempt).
+  bool fAttemptFailureLogged = false;
+  bool fLinkLost = false;
+  int fSilentPolls = 0;
+  bool fGoodAnswerSinceTick = false;
+  // UIDs of the reads of ReadOutputParamsAgain -> their output.
+  std::map<uint32_t, int> fOutputRereads;
+  // UIDs of relay switches -> the output to read again when answered.
+  std::map<uint32_t, int> fRereadAfterSwitch;
   std::unique_ptr<TzDevice> fDevice;
   std::unique_ptr<TzDevice> fPulseDevice;
   TzTag* fPulseTag = nullptr;  // owned by fPulseDevice

@@ -1,6 +1,7 @@
 #include "uRK_7140.h"
 
 #include <QCloseEvent>
+#include <QGraphicsOpacityEffect>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -186,6 +187,21 @@ void TfrRK_7140::BuildModule() {
 
   labMACCaption = Caption(this, QStringLiteral("ID:"), QRect(160, 13, 26, 22), Qt::AlignRight | Qt::AlignVCenter);
   txtMAC = ValueLabel(this, QStringLiteral("txtMAC"), QRect(190, 13, 170, 22));
+  labNoLink = new QLabel(QStringLiteral("Нет связи"), this);
+  labNoLink->setObjectName(QStringLiteral("labNoLink"));
+  labNoLink->setGeometry(372, 13, 120, 22);
+  labNoLink->setAlignment(Qt::AlignCenter);
+  labNoLink->setAutoFillBackground(true);
+  QPalette noLinkPalette = labNoLink->palette();
+  noLinkPalette.setColor(QPalette::WindowText, Qt::white);
+  noLinkPalette.setColor(QPalette::Window, QColor(190, 0, 0));
+  labNoLink->setPalette(noLinkPalette);
+  QFont noLinkFont = labNoLink->font();
+  noLinkFont.setBold(true);
+  labNoLink->setFont(noLinkFont);
+  labNoLink->setToolTip(QStringLiteral("Прибор не отвечает на опрос; показаны последние полученные значения"));
+  labNoLink->setAccessibleDescription(labNoLink->toolTip());
+  labNoLink->hide();
 
   imgLogo = new QLabel(this);
   imgLogo->setObjectName(QStringLiteral("imgLogo"));
@@ -357,6 +373,7 @@ void TfrRK_7140::BuildOutputPanels() {
     return fController->DOUT(aIndex);
   });
   panShim = new TzShimPanel(this);
+  panDOut->OnOutputChosen = [this](int aIndex) { fController->ReadOutputParamsAgain(aIndex); };
   panDOut->SetShimPanel(panShim);
 }
 
@@ -430,7 +447,12 @@ void TfrRK_7140::BuildComPortPanel() {
   labAni->setAttribute(Qt::WA_TransparentForMouseEvents);
   labAni->hide();
 
-  // The lists react to the user's choice, the fields to every change of their text.
+  // The port, baud rate and format follow every change of the lists' selection,
+  // however it is made (the mouse, the keyboard, an assistive tool, the
+  // program); the time-out follows the baud rate only when the user picks it,
+  // and "Сетевой порт…" asks for a network port when the user picks it.
+  for (QComboBox* list : {cbComPort, cbLineBaudRate, cbLineFormat})
+    connect(list, &QComboBox::currentIndexChanged, this, [this] { cbComPortChange(nullptr); });
   connect(cbComPort, &QComboBox::activated, this, [this](int aIndex) { cbComPortActivated(aIndex); });
   connect(cbLineBaudRate, &QComboBox::activated, this, [this] { cbComPortChange(cbLineBaudRate); });
   connect(cbLineFormat, &QComboBox::activated, this, [this] { cbComPortChange(cbLineFormat); });
@@ -518,6 +540,8 @@ void TfrRK_7140::BuildSidePanelTable() {
   SetSidePanel(btnDOut, panDOut, [this] {
     PlaceShimPanel();
     FitComboDropDown(panShim->cbShimPrimer);
+    // It opens with what the module has now.
+    if (!panDOut->isHidden()) fController->ReadOutputParamsAgain(panDOut->CurrDoutIndx);
   });
   SetSidePanel(btnRS485, panRS485);
   SetSidePanel(btnDIn_Filter, panDIn_Filter);
@@ -616,6 +640,33 @@ void TfrRK_7140::ButtonsEnabled(bool aEnabled) {
 }
 
 void TfrRK_7140::ShowFirmwareVersion(const QString& aText) { labVerPO->setText(aText); }
+
+std::vector<QWidget*> TfrRK_7140::StaleWhenLinkLost() const {
+  std::vector<QWidget*> widgets{txtMAC, labAddr, labBaudRate, labFormat, labTest, labDate, labTime, labVerPO};
+  widgets.insert(widgets.end(), imgDIN.begin(), imgDIN.end());
+  widgets.insert(widgets.end(), txtDinLed.begin(), txtDinLed.end());
+  widgets.insert(widgets.end(), btnDOUT.begin(), btnDOUT.end());
+  widgets.insert(widgets.end(), labRelayLogic.begin(), labRelayLogic.end());
+  return widgets;
+}
+
+void TfrRK_7140::ShowLinkLost(bool aLost) {
+  labNoLink->setVisible(aLost);
+  if (aLost) labNoLink->raise();
+  for (QWidget* widget : StaleWhenLinkLost()) {
+    if (!aLost) {
+      widget->setGraphicsEffect(nullptr);
+      continue;
+    }
+    auto* dim = new QGraphicsOpacityEffect(widget);
+    dim->setOpacity(0.3);
+    widget->setGraphicsEffect(dim);  // owned by the widget from here
+  }
+}
+
+void TfrRK_7140::OutputParamsRead(int aIndex) {
+  if (panDOut->CurrDoutIndx == aIndex) panDOut->btnDOUT1PanClick(aIndex);
+}
 
 void TfrRK_7140::ShowOutputInPanel(int aIndex) { panDOut->btnDOUT1PanClick(aIndex); }
 
@@ -729,13 +780,17 @@ void TfrRK_7140::btnVerInfoClick() {
 void TfrRK_7140::btnDOUT1Click(int aTag) {
   if (aTag < 0 || aTag > 5) return;
   // The picture follows when the next read of the outputs' state arrives.
-  WriteOutputState(*fController, aTag + 1, !ArrDOUT[static_cast<size_t>(aTag)]);
+  // Switching sets the output's duty factor in the module: the controller
+  // reads the output's parameters again, so the outputs panel does not keep
+  // (and apply) the one it had.
+  fController->SwitchOutput(aTag + 1, !ArrDOUT[static_cast<size_t>(aTag)]);
 }
 
 void TfrRK_7140::btnPortObserverClick() {
   SetCheckedQuietly(btnPortObserver, false);  // a toggle button that only opens windows
   TfrmPortObserver* observer = CreatePortObserver(this);
   observer->SetComPort(ComPort);
+  if (!ComEndpoint.isEmpty()) observer->SetLine(ComEndpoint);
   const QWidget* main = window();
   observer->move(main->x() + width() / 2 - observer->width() / 2, main->y() + height() / 2 - observer->height() / 2);
   observer->show();

@@ -70,6 +70,9 @@ public:
   // Checks the address and time-out fields and connects; false when a field
   // holds no integer (the field blinks and nothing is attempted).
   bool DoConnect();
+  // The address field as a module's address 1..247 into aAddr; otherwise the
+  // field blinks and the result is false.
+  bool CheckLineAddr(int32_t& aAddr);
   void cbComPortChange(QObject* aSender = nullptr);
   // The user picked item aIndex of the port list: "Сетевой порт…" asks for
   // a network port, any other item is taken as it is.
@@ -159,6 +162,11 @@ public:
   void ShowOutputInPanel(int aIndex) override;
   void TryFindPanVisible() override;
   void ShowImpCounters(const std::vector<int32_t>& aCounters) override;
+  // "Нет связи" beside the module's name, and the lamps, relays and the
+  // information block dimmed, while the polled answers have stopped.
+  void ShowLinkLost(bool aLost) override;
+  // The outputs panel shows the output's parameters again when it is the one shown.
+  void OutputParamsRead(int aIndex) override;
 
   // State.
   bool InitMode = true;
@@ -182,6 +190,8 @@ public:
   QLabel* Panel5 = nullptr;
   QLabel* labMACCaption = nullptr;
   QLabel* txtMAC = nullptr;
+  // "Нет связи": the picture's values are stale.
+  QLabel* labNoLink = nullptr;
   QLabel* imgLogo = nullptr;
   QToolButton* btnComPort = nullptr;
   QToolButton* btnRS485 = nullptr;
@@ -256,6 +266,8 @@ private:
   void BuildInputAndDevicePanels();
   void BuildSidePanelTable();
   void BuildFindPanel();
+  // What the link watch dims while the answers have stopped.
+  std::vector<QWidget*> StaleWhenLinkLost() const;
   // The search picture: idle or searching, with the hint to match.
   void ShowFindPicture(bool aSearching);
   void SetConnectionControlsEnabled(bool aEnabled);

@@ -9,6 +9,7 @@
 #include "uNetworkPort.h"
 #include "uDevicePanel.h"
 #include "uFindDevice.h"
+#include "uLineRules.h"
 #include "uOptions.h"
 #include "uPanelRules.h"
 #include "uPanelWindows.h"
@@ -168,12 +169,20 @@ void TfrRK_7140::btnConnectClick() {
   TryFindPanVisible();
 }
 
-bool TfrRK_7140::DoConnect() {
-  TzConnectSettings settings;
-  if (!TryStrToInt32(txtLineAddr->text().toStdString(), settings.DevAddr)) {
+bool TfrRK_7140::CheckLineAddr(int32_t& aAddr) {
+  // An address outside 1..247 would go out as its low byte or as a broadcast.
+  int32_t addr = 0;
+  if (!TryStrToInt32(txtLineAddr->text().toStdString(), addr) || !IsDeviceAddress(addr)) {
     BlinkEdit(txtLineAddr);
     return false;
   }
+  aAddr = addr;
+  return true;
+}
+
+bool TfrRK_7140::DoConnect() {
+  TzConnectSettings settings;
+  if (!CheckLineAddr(settings.DevAddr)) return false;
   if (!TryStrToInt32(txtLineTimeout->text().toStdString(), settings.Timeout)) {
     BlinkEdit(txtLineTimeout);
     return false;

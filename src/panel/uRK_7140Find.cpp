@@ -65,6 +65,9 @@ void TfrRK_7140::imgFindDeviceClick() {
 
 void TfrRK_7140::FindStart() {
   if (fController->Connected() || frmFindDevice->InFindProgress()) return;
+  // The address field must hold a module's address before any use of the line.
+  int32_t addr = 0;
+  if (!CheckLineAddr(addr)) return;
   int32_t timeout = 0;
   if (!TryStrToInt32(txtLineTimeout->text().toStdString(), timeout)) {
     BlinkEdit(txtLineTimeout);

@@ -5,6 +5,9 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QSignalBlocker>
+#include <QTimer>
+
+#include <memory>
 
 namespace {
 
@@ -44,6 +47,27 @@ void OnButtonActivated(QAbstractButton* aButton, QObject* aContext, std::functio
                      if (onlyWhenChosen && !aChecked) return;
                      action();
                    });
+}
+
+void OnExclusiveButtonActivated(QAbstractButton* aButton, QObject* aContext, std::function<void()> aAction) {
+  // A click that chooses the button toggles it first and then clicks, in one
+  // go: the toggle acts and marks the button until the event loop runs again,
+  // so the click that follows at once does not act a second time.
+  auto action = std::make_shared<std::function<void()>>(std::move(aAction));
+  auto actedOnToggle = std::make_shared<bool>(false);
+  QObject::connect(aButton, &QAbstractButton::toggled, aContext, [aButton, action, actedOnToggle](bool aChecked) {
+    if (aButton->property(kQuietProperty).toBool() || !aChecked) return;
+    *actedOnToggle = true;
+    QTimer::singleShot(0, aButton, [actedOnToggle] { *actedOnToggle = false; });
+    (*action)();
+  });
+  QObject::connect(aButton, &QAbstractButton::clicked, aContext, [action, actedOnToggle] {
+    if (*actedOnToggle) {
+      *actedOnToggle = false;
+      return;
+    }
+    (*action)();
+  });
 }
 
 void SetCheckedQuietly(QAbstractButton* aButton, bool aChecked) {

@@ -19,6 +19,13 @@ class QApplication;
 // goes through SetCheckedQuietly and runs no action.
 void OnButtonActivated(QAbstractButton* aButton, QObject* aContext, std::function<void()> aAction);
 
+// The same for a button of an exclusive group whose activation means "do it
+// now" rather than "choose": aAction runs once for every activation, also of
+// the button that is down already (a click, Space, Enter or an assistive
+// "Press" that changes nothing still runs it), and once for an assistive
+// "Toggle" that chooses the button (Qt sends no click for that one).
+void OnExclusiveButtonActivated(QAbstractButton* aButton, QObject* aContext, std::function<void()> aAction);
+
 // Sets a check-able button's state without running its action.
 void SetCheckedQuietly(QAbstractButton* aButton, bool aChecked);
 

@@ -11,7 +11,7 @@
 
 class QFontMetricsF;
 
-inline constexpr std::array<int, 9> kObsDesignWidths{35, 120, 90, 40, 55, 60, 200, 140, 140};
+inline constexpr std::array<int, 9> kObsDesignWidths{35, 140, 90, 40, 55, 60, 200, 140, 140};
 inline constexpr double kObsDesignCharWidth = 6.0;
 
 // Average character width of a font, in pixels.

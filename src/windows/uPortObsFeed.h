@@ -13,6 +13,7 @@
 struct TzPortObsRec {
   int32_t Port = 0;           // COM port number of the line (carried, not shown)
   int32_t Index = 0;          // UID of the request; ties an answer to its row
+  uint32_t Connection = 0;    // which connection's engine gave the UID (UIDs start again with each)
   int32_t Addr = 0;           // module address (carried, not shown)
   int32_t Func = 0;           // Modbus function code of the request
   int32_t Reg = 0;            // register address of the request

@@ -22,6 +22,7 @@
 
 #include "uButtonActivation.h"
 #include "uCsvText.h"
+#include "uLineName.h"
 #include "uSaveFile.h"
 #include "uUtils.h"
 
@@ -43,7 +44,12 @@ TfrmPortObserver::~TfrmPortObserver() { PortObsRemove(this); }
 
 void TfrmPortObserver::SetComPort(int32_t aValue) {
   fComPort = aValue;
-  setWindowTitle(QStringLiteral("Наблюдение за линией COM") + QString::number(aValue));
+  SetLine(LineName(aValue));
+}
+
+void TfrmPortObserver::SetLine(const QString& aEndpoint) {
+  fLine = LineName(aEndpoint);
+  setWindowTitle(QStringLiteral("Наблюдение за линией ") + fLine);
 }
 
 bool TfrmPortObserver::StaticMode() const { return rbStatica->isChecked(); }
@@ -111,7 +117,8 @@ void TfrmPortObserver::AddRequest(const TzPortObsRec& aRec) {
   if (row < 0) row = TakeRow();
 
   SetCell(row, kObsColUID, QString::number(aRec.Index));
-  SetCell(row, kObsColTime, QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")));
+  // Milliseconds: a poll sends several requests within one second.
+  SetCell(row, kObsColTime, QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz")));
   SetCell(row, kObsColReg, RegisterText(aRec.Reg));
   SetCell(row, kObsColName, aRec.Name);
   SetCell(row, kObsColFunc, FunctionText(aRec.Func));
@@ -124,6 +131,7 @@ void TfrmPortObserver::AddRequest(const TzPortObsRec& aRec) {
   tick->RequestDec = dec;
   tick->Name = aRec.Name;
   tick->Reg = aRec.Reg;
+  tick->Connection = aRec.Connection;
 
   if (!StaticMode() && lastSelected) SelectRow(row);
 }
@@ -133,8 +141,12 @@ void TfrmPortObserver::AddAnswer(const TzPortObsRec& aRec) {
   const QString dec = BytesToDecText(aRec.Cmd);
   const QString uid = QString::number(aRec.Index);
   int row = -1;
-  for (int r = 0; r < SG->rowCount() && row < 0; ++r)
-    if (Cell(r, kObsColUID) == uid) row = r;
+  // Each connection's engine numbers its requests from the start again: a row
+  // of an earlier connection with the same UID is not this answer's.
+  for (int r = 0; r < SG->rowCount() && row < 0; ++r) {
+    const TzRowTick* tick = fRowTicks[static_cast<size_t>(r)].get();
+    if (Cell(r, kObsColUID) == uid && (tick == nullptr || tick->Connection == aRec.Connection)) row = r;
+  }
   if (row < 0) return;
 
   uint32_t elapsed = 0;
@@ -285,7 +297,7 @@ void TfrmPortObserver::CopySelectedRows() {
 
 void TfrmPortObserver::SaveGrid() {
   const QString suggested =
-      SuggestedSavePath(QStringLiteral("Наблюдение_COM") + QString::number(fComPort), QDateTime::currentDateTime(),
+      SuggestedSavePath(QStringLiteral("Наблюдение_") + LineFileName(fLine), QDateTime::currentDateTime(),
                         QStringLiteral("csv"));
   const QString path = ChooseSaveFile(this, suggested, QStringLiteral("CSV (*.csv)"));
   if (!path.isEmpty()) SaveGridTo(path);

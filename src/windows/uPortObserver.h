@@ -41,6 +41,7 @@ struct TzRowTick {
   QString AnswerHex, AnswerDec;  // empty until the row's first answer
   QString Name;
   int32_t Reg = 0;  // static mode finds rows by it
+  uint32_t Connection = 0;  // with the UID, what an answer must match
 };
 
 // The grid's columns.
@@ -85,8 +86,10 @@ public:
   // Cuts the grid to the header and one empty row (releases btnClear).
   void Clear();
   int32_t ComPort() const { return fComPort; }
-  // Sets the caption "Наблюдение за линией COM"n.
+  // Sets the caption "Наблюдение за линией " and the line's name (LineName).
   void SetComPort(int32_t aValue);
+  // Names the line by its endpoint instead (a network port has no number).
+  void SetLine(const QString& aEndpoint);
 
   // The record of grid row aRow (0 is the first row below the header), or null.
   const TzRowTick* RowTick(int aRow) const;
@@ -102,7 +105,7 @@ public:
   // not empty, top to bottom.
   QStringList GridHeader() const;
   QList<QStringList> GridRows() const;
-  // btnSave: asks for a file (suggested "Наблюдение_COM"n"_<date_time>.csv" in
+  // btnSave: asks for a file (suggested "Наблюдение_<line>_<date_time>.csv" in
   // the documents folder) and saves the grid there. The grid keeps running
   // while the dialog is open; the rows it shows when the file is chosen are
   // saved.
@@ -174,6 +177,7 @@ private:
   bool HexMode() const;
 
   int32_t fComPort = 0;
+  QString fLine;  // the line's name in the title and the suggested file name
   int fGridTop = kObsBarMargin;
   // One entry per grid row; null where the row has no record.
   std::vector<std::unique_ptr<TzRowTick>> fRowTicks;

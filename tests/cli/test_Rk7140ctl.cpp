@@ -137,6 +137,25 @@ TEST_F(CtlTest, AWriteIsConfirmedByTheModulesEcho) {
   EXPECT_EQ(Ctl(At({"read", "28680", "--output", "csv"})).Out, "id,name,value,text,quality\n28680,Сетевой таймаут,12,12,192\n");
 }
 
+// A value the register cannot hold is refused before anything is sent: it
+// would go out as its low 16 bits and the module's echo would confirm it.
+TEST_F(CtlTest, AValueThatDoesNotFitItsRegisterIsRefusedAndNothingWritten) {
+  const std::vector<std::string> read = At({"read", "4104", "--output", "csv"});
+  const std::string before = Ctl(read).Out;
+  ASSERT_NE(before.find(",192"), std::string::npos) << before;
+  for (const char* value : {"99999999", "-3", "65536", "2.5"}) {
+    SCOPED_TRACE(value);
+    const TzRun write = Ctl(At({"write", "4104", value}));
+    EXPECT_EQ(write.Code, 1);
+    EXPECT_NE(write.Err.find("does not fit tag 4104"), std::string::npos) << write.Err;
+    EXPECT_NE(write.Err.find("0..65535"), std::string::npos) << write.Err;
+    EXPECT_TRUE(write.Out.empty()) << write.Out;
+  }
+  EXPECT_EQ(Ctl(read).Out, before);
+  EXPECT_EQ(Ctl(At({"write", "4104", "65535"})).Code, 0);
+  EXPECT_NE(Ctl(read).Out.find(",65535,65535,192"), std::string::npos);
+}
+
 TEST_F(CtlTest, DumpAsJsonHoldsEveryReadableTag) {
   const TzRun dump = Ctl(At({"dump", "--output", "json"}));
   ASSERT_EQ(dump.Code, 0) << dump.Err;

@@ -144,6 +144,25 @@ TEST_F(ModbusPendingTest, AWriteIsConfirmedByTheEcho) {
   EXPECT_EQ(events.Log.front(), "sent 28680 uid 1 f6 10");
 }
 
+// The panel and rk7140ctl write through here: a value the register cannot
+// hold goes nowhere and leaves the tag as it was, instead of going out cut
+// to its low 16 bits and being confirmed by the echo.
+TEST_F(ModbusPendingTest, AValueThatDoesNotFitTheRegisterIsNotQueued) {
+  TzTag& period = Tag(4104);
+  period.SetValue(100);
+  for (const double value : {99999999.0, -3.0, 65536.0, 2.5}) {
+    SCOPED_TRACE(value);
+    EXPECT_FALSE(pending.Write(&period, value));
+    EXPECT_EQ(pending.Count(), 0u);
+    EXPECT_EQ(period.Value(), 100);
+  }
+  EXPECT_FALSE(pending.Write(&Tag(4096), 2));  // a coil takes 0 or 1
+  EXPECT_TRUE(events.Log.empty());
+  EXPECT_TRUE(pending.Write(&period, 65535));
+  ASSERT_TRUE(Settle());
+  EXPECT_EQ(period.Value(), 65535);
+}
+
 TEST_F(ModbusPendingTest, FailedAnswersSetTheQualityAndExceptionsAreCounted) {
   struct Case {
     int32_t id;

@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 
 #include "uSerialPorts.h"
 #include "uSimBackend.h"
+#include "uLineName.h"
 #include "uModbusFrames.h"
 #include "uPortObsFeed.h"
 #include "uRK7140Controller.h"
@@ -45,6 +47,10 @@ struct TzRecordingView : TzPanelView {
   void ShowOutputInPanel(int aIndex) override { OutputsShown.push_back(aIndex); }
   void TryFindPanVisible() override { ++FindPanChecks; }
   void ShowImpCounters(const std::vector<int32_t>& aCounters) override { Counters = aCounters; }
+  void ShowLinkLost(bool aLost) override { LinkLostCalls.push_back(aLost); }
+  void OutputParamsRead(int aIndex) override { OutputParamsReadCalls.push_back(aIndex); }
+  std::vector<bool> LinkLostCalls;
+  std::vector<int> OutputParamsReadCalls;
 };
 
 // Records the request and answer feeds of the port observers.
@@ -307,22 +313,42 @@ TEST_F(ControllerTest, RestartSendsTheCommandAndGoesIdleKeepingTheEngine) {
   EXPECT_EQ(Written().size(), sent);
 }
 
-TEST_F(ControllerTest, WrongOrMissingModuleEndsTheAttemptQuietly) {
+// A failed attempt ends with the connect time-out as before, and the log says
+// why in one navy line: the port, no answer, another device type, or an
+// answer that cannot be decoded.
+TEST_F(ControllerTest, AFailedAttemptEndsAndSaysWhyOnce) {
   struct Case {
     const char* name;
     int deviceType;
     int32_t address;
+    int crcPercent;
+    bool portFails;
+    const char* reason;
   };
-  const Case cases[] = {{"no module at the address", 74, 17}, {"another device type", 75, 16}};
+  const Case cases[] = {
+      {"no module at the address", 74, 17, 0, false, "нет ответа в течение секунды"},
+      {"another device type", 75, 16, 0, false, "прибор другого типа (тип 75, у RK-7140 тип 74)"},
+      {"an answer with a wrong check sum", 74, 16, 100, false, "ответ прибора не удалось разобрать"},
+      {"a port that does not open", 74, 16, 0, true, "порт не открывается (его нет, он занят или нет прав)"},
+  };
   for (const Case& c : cases) {
     TzSimConfig config = QuietModule();
     config.DeviceType = c.deviceType;
     MakeModule(config);
+    TzSimFaultSettings faults;
+    faults.CrcPercent = c.crcPercent;
+    module->SetFaults(faults);
+    {
+      std::lock_guard lock(line.Lock);
+      line.OpenFails = c.portFails;
+    }
     const size_t logLines = TempLogLines().size();
     Connect(c.address);
     EXPECT_FALSE(view.ConnectEnabled) << c.name;
     EXPECT_TRUE(controller.ConnectBtnTimer().isActive()) << c.name;
-    ASSERT_TRUE(Settle()) << c.name;
+    if (!c.portFails) {  // no worker answers on a port that never opened
+      ASSERT_TRUE(Settle()) << c.name;
+    }
     controller.ConnectBtnTimerTimer();  // the second has passed
     EXPECT_FALSE(controller.Connected()) << c.name;
     EXPECT_TRUE(view.ConnectEnabled) << c.name;
@@ -330,8 +356,96 @@ TEST_F(ControllerTest, WrongOrMissingModuleEndsTheAttemptQuietly) {
     EXPECT_TRUE(view.FindIconVisible) << c.name;
     EXPECT_FALSE(controller.ConnectBtnTimer().isActive()) << c.name;
     EXPECT_FALSE(controller.OprosTimer().isActive()) << c.name;
-    EXPECT_EQ(TempLogLines().size(), logLines) << c.name;  // nothing logged
+    controller.ConnectBtnTimerTimer();  // a late second tick says nothing more
+    const std::vector<TzTempLogLine> lines = TempLogLines();
+    ASSERT_EQ(lines.size(), logLines + 1) << c.name;
+    EXPECT_EQ(lines.front().Text, QStringLiteral("Не удалось подключиться к %1 (адрес %2): %3")
+                                      .arg(LineName(3))
+                                      .arg(c.address)
+                                      .arg(QString::fromUtf8(c.reason)))
+        << c.name;
+    EXPECT_EQ(ColorToBgr(lines.front().Color), clTempLogNavy) << c.name;
   }
+  std::lock_guard lock(line.Lock);
+  line.OpenFails = false;
+}
+
+// Polls without a single good answer: the eighth in a row (two seconds of
+// polling) marks the link as lost, once; the first good answer ends it.
+TEST_F(ControllerTest, EightSilentPollsInARowMarkTheLinkAsLost) {
+  ConnectAndRead();
+  TzSimFaultSettings faults;
+  faults.DropPercent = 100;
+  module->SetFaults(faults);
+  for (int poll = 1; poll <= TzRK7140Controller::kLinkLostPolls + 3; ++poll) {
+    controller.OprosTimerTimer();
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(controller.LinkLost(), poll > TzRK7140Controller::kLinkLostPolls) << poll;
+    EXPECT_EQ(view.LinkLostCalls, std::vector<bool>(poll > TzRK7140Controller::kLinkLostPolls ? 1 : 0, true)) << poll;
+  }
+  module->SetFaults({});
+  controller.OprosTimerTimer();
+  ASSERT_TRUE(Settle());
+  EXPECT_FALSE(controller.LinkLost());
+  EXPECT_EQ(view.LinkLostCalls, (std::vector<bool>{true, false}));
+  EXPECT_EQ(controller.SilentPolls(), 0);
+
+  // A lost link that ends with "Отключиться" clears its marks without a log line.
+  module->SetFaults(faults);
+  for (int poll = 0; poll <= TzRK7140Controller::kLinkLostPolls; ++poll) {
+    controller.OprosTimerTimer();
+    ASSERT_TRUE(Settle());
+  }
+  ASSERT_TRUE(controller.LinkLost());
+  const size_t logLines = TempLogLines().size();
+  controller.Disconnect();
+  EXPECT_FALSE(controller.LinkLost());
+  EXPECT_EQ(view.LinkLostCalls, (std::vector<bool>{true, false, true, false}));
+  EXPECT_EQ(TempLogLines().size(), logLines);
+}
+
+// Each connection's engine numbers its requests from 1 again; the records
+// the port observers get say which connection they belong to.
+TEST_F(ControllerTest, ObserverRecordsCarryTheirConnection) {
+  TzRecordingObserver observer;
+  ConnectAndRead();
+  const uint32_t first = controller.ConnectionNumber();
+  controller.Disconnect();
+  ASSERT_TRUE(Settle());
+  ConnectAndRead();
+  EXPECT_EQ(controller.ConnectionNumber(), first + 1);
+  std::set<std::pair<uint32_t, int32_t>> requests;
+  for (const TzPortObsRec& rec : observer.Requests) {
+    EXPECT_TRUE(rec.Connection == first || rec.Connection == first + 1);
+    EXPECT_TRUE(requests.insert({rec.Connection, rec.Index}).second) << "a UID twice in one connection";
+  }
+  // The UIDs repeat across the two connections, not within one.
+  EXPECT_TRUE(requests.count({first, 1}) == 1 && requests.count({first + 1, 1}) == 1);
+  for (const TzPortObsRec& rec : observer.Answers)
+    EXPECT_TRUE(requests.count({rec.Connection, rec.Index}) == 1) << rec.Connection << " " << rec.Index;
+}
+
+// Reading an output's parameters again fills its copy with what the module
+// has, and the view hears of it once all nine answers are in.
+TEST_F(ControllerTest, OutputParametersAreReadAgainOnRequest) {
+  ConnectAndRead();
+  EXPECT_EQ(controller.DOUT(2).ShimPeriod, 100);
+  TStringBytes frame;
+  const uint8_t order[] = {2, 1};
+  ASSERT_TRUE(BuildRegisterWriteFrame(16, 6, 4224 + 8, vtUInt16, order, 321, frame));
+  module->HandleFrame(frame.AsBytes());
+  view.OutputParamsReadCalls.clear();
+  const size_t sent = Written().size();
+  controller.ReadOutputParamsAgain(2);
+  ASSERT_TRUE(Settle());
+  EXPECT_EQ(Written().size(), sent + 9);
+  EXPECT_EQ(controller.DOUT(2).ShimPeriod, 321);
+  EXPECT_EQ(view.OutputParamsReadCalls, std::vector<int>{2});
+  controller.ReadOutputParamsAgain(7);  // no such output
+  controller.Disconnect();
+  controller.ReadOutputParamsAgain(2);  // not connected
+  ASSERT_TRUE(Settle());
+  EXPECT_EQ(Written().size(), sent + 9);
 }
 
 TEST_F(ControllerTest, ExceptionAnswersAreCountedOncePerAnswerAndLaterAnswersDecode) {

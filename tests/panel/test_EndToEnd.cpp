@@ -408,8 +408,8 @@ TEST_F(EndToEnd, ASessionWithTheModule) {
 }
 
 // No module answers at the address, or the module is of another type: the
-// connect time-out returns the panel to idle, and the log holds nothing but
-// its counter block.
+// connect time-out returns the panel to idle, and the log says why in one
+// navy line beside its counter block.
 TEST_F(EndToEnd, AnAttemptWithoutTheModuleReturnsToIdle) {
   struct Case {
     const char* name;
@@ -417,7 +417,12 @@ TEST_F(EndToEnd, AnAttemptWithoutTheModuleReturnsToIdle) {
     int deviceType;
     bool answered;  // whether the module answers the identification request
   };
+  struct Reason {
+    const char* text;
+  };
   const Case cases[] = {{"no module at the address", "17", 74, false}, {"a module of type 75", "16", 75, true}};
+  const Reason reasons[] = {{"нет ответа в течение секунды"}, {"прибор другого типа (тип 75, у RK-7140 тип 74)"}};
+  size_t next = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Sim.Module().SetDeviceType(c.deviceType);
@@ -448,9 +453,106 @@ TEST_F(EndToEnd, AnAttemptWithoutTheModuleReturnsToIdle) {
     EXPECT_EQ(received.back().Answered, c.answered);
 
     const std::vector<TzTempLogLine> lines = TempLogLines();
-    EXPECT_EQ(lines.size(), 9u);
-    for (const TzTempLogLine& line : lines) EXPECT_TRUE(IsCounterLine(line.Text)) << line.Text.toStdString();
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines.front().Text, QStringLiteral("Не удалось подключиться к %1 (адрес %2): %3")
+                                      .arg(QString::fromStdString(Sim.Path()), QString::fromLatin1(c.address),
+                                           QString::fromUtf8(reasons[next++].text)));
+    EXPECT_EQ(ColorToBgr(lines.front().Color), clTempLogNavy);
+    for (size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(IsCounterLine(lines[i].Text)) << lines[i].Text.toStdString();
   }
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front().toStdString();
+}
+
+// The module drops every answer while connected: after two seconds of polls
+// without an answer the picture shows that its values are stale and the log
+// says so once; when the answers return, the marks go and the log says so once.
+TEST_F(EndToEnd, ALostLinkIsShownAndItsReturnToo) {
+  Frame->txtLineTimeout->setText(QStringLiteral("100"));
+  Frame->btnConnect->click();
+  ASSERT_TRUE(PumpUntil([this] { return Ctl().OprosTimer().isActive(); }));
+  ASSERT_TRUE(PumpUntil([this] { return Frame->ArrDIN[0]; }));  // input 1 is lit
+  const QString lost = QStringLiteral("Нет связи с прибором: 8 опросов подряд без ответа");
+  const QString back = QStringLiteral("Связь с прибором восстановлена");
+  auto linesWith = [](const QString& aText) {
+    int count = 0;
+    for (const TzTempLogLine& line : TempLogLines())
+      if (line.Text == aText) {
+        ++count;
+        EXPECT_EQ(ColorToBgr(line.Color), clTempLogNavy);
+      }
+    return count;
+  };
+  EXPECT_TRUE(Frame->labNoLink->isHidden());
+  EXPECT_EQ(Frame->imgDIN[0]->graphicsEffect(), nullptr);
+
+  TzSimFaultSettings faults;
+  faults.DropPercent = 100;
+  Sim.Module().SetFaults(faults);
+  ASSERT_TRUE(PumpUntil([this] { return Ctl().LinkLost(); }));
+  EXPECT_GE(Ctl().SilentPolls(), TzRK7140Controller::kLinkLostPolls);
+  EXPECT_FALSE(Frame->labNoLink->isHidden());
+  EXPECT_EQ(Frame->labNoLink->text(), QStringLiteral("Нет связи"));
+  for (QWidget* stale : std::initializer_list<QWidget*>{Frame->imgDIN[0], Frame->btnDOUT[0], Frame->labTime, Frame->txtMAC})
+    EXPECT_NE(stale->graphicsEffect(), nullptr) << stale->objectName().toStdString();
+  // The lamp that was lit stays lit, dimmed: the last value, marked as old.
+  EXPECT_TRUE(Frame->ArrDIN[0]);
+  // Said once, however long the line stays dead.
+  const int silent = Ctl().SilentPolls();
+  ASSERT_TRUE(PumpUntil([&] { return Ctl().SilentPolls() >= silent + 4; }));
+  EXPECT_EQ(linesWith(lost), 1);
+  EXPECT_EQ(linesWith(back), 0);
+
+  Sim.Module().SetFaults({});
+  ASSERT_TRUE(PumpUntil([this] { return !Ctl().LinkLost(); }));
+  EXPECT_TRUE(Frame->labNoLink->isHidden());
+  for (QWidget* stale : std::initializer_list<QWidget*>{Frame->imgDIN[0], Frame->btnDOUT[0], Frame->labTime, Frame->txtMAC})
+    EXPECT_EQ(stale->graphicsEffect(), nullptr) << stale->objectName().toStdString();
+  ASSERT_TRUE(PumpUntil([&] { return Ctl().OprosTick() == 0; }));  // a few polls more
+  EXPECT_EQ(linesWith(lost), 1);
+  EXPECT_EQ(linesWith(back), 1);
+  EXPECT_TRUE(Ctl().Connected());
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front().toStdString();
+}
+
+// Switching relay 1 on from the picture makes the module set its duty factor
+// to 100 %: the outputs panel reads it again and shows it, so "Применить #1"
+// pressed unchanged keeps the relay on instead of writing the old 0 %.
+TEST_F(EndToEnd, TheOutputsPanelShowsWhatTheModuleHas) {
+  ConnectAndWaitForPolling();
+  ASSERT_TRUE(PumpUntil([&] { return Frame->btnDOut->isEnabled(); }));
+  Frame->btnDOut->click();
+  TzOutputsPanel& p = *Frame->panDOut;
+  ASSERT_TRUE(p.isVisible());
+  EXPECT_EQ(p.txtShimKoef->text(), QStringLiteral("0"));
+
+  Frame->btnDOUT[0]->click();
+  ASSERT_TRUE(PumpUntil([&] { return (Sim.Module().Relays() & 1) != 0; }));
+  ASSERT_TRUE(PumpUntil([&] { return p.txtShimKoef->text() == QStringLiteral("1000"); }))
+      << "the panel shows duty " << p.txtShimKoef->text().toStdString();
+  EXPECT_EQ(Ctl().DOUT(1).ShimKoef, 1000);
+  ASSERT_TRUE(PumpUntil([&] { return Frame->ArrDOUT[0]; }));
+
+  p.btnDOUT_Apply->click();
+  ASSERT_TRUE(PumpUntil([&] {
+    for (const auto& record : Ctl().ModbusAnswerList())
+      if (record->Cmd.Length() > 2 && record->Cmd.mvalue[2] == 6) return false;
+    return true;
+  }));
+  ASSERT_TRUE(PumpUntil([&] { return Ctl().PendingCount() == 0; }));
+  EXPECT_NE(Sim.Module().Relays() & 1, 0) << "Применить #1 switched the relay off";
+
+  // Opening the panel reads the shown output again: a change made behind the
+  // panel's back (here directly in the module) is what it then shows.
+  Frame->btnDOut->click();
+  ASSERT_TRUE(p.isHidden());
+  CloseRelay(1);  // already on; the duty stays 1000
+  TStringBytes period;
+  const uint8_t order[] = {2, 1};
+  ASSERT_TRUE(BuildRegisterWriteFrame(16, 6, 4104, vtUInt16, order, 250, period));
+  Sim.Module().HandleFrame(period.AsBytes());
+  Frame->btnDOut->click();
+  ASSERT_TRUE(PumpUntil([&] { return p.txtShimPeriod->text() == QStringLiteral("250"); }))
+      << "the panel shows period " << p.txtShimPeriod->text().toStdString();
   EXPECT_TRUE(Boxes.empty()) << Boxes.front().toStdString();
 }
 

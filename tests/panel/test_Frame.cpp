@@ -11,6 +11,7 @@
 
 #include "uBlinker.h"
 #include "uActivationPaths.h"
+#include "uFindDevice.h"
 #include "uFrameFixture.h"
 #include "uMain.h"
 #include "uNetworkPort.h"
@@ -521,11 +522,22 @@ TEST_F(FrameTest, ConnectingDots) {
 
 TEST_F(FrameTest, ConnectChecksItsFields) {
   TzSimModule module(TzSimConfig{.DemoInputs = false});
+  TzSimBackend::TzShared line;
   TfrRK_7140 frame;
-  frame.Controller().SetEngineFactory([&module](int32_t aPort) { return MakeSimEngine(aPort, module); });
+  frame.Controller().SetEngineFactory([&](int32_t aPort) { return MakeSimEngine(aPort, module, &line); });
+  auto sent = [&] {
+    std::lock_guard lock(line.Lock);
+    return line.Written.size();
+  };
   struct Case { const char* addr; const char* timeout; bool connects; const char* shown; QLineEdit* TfrRK_7140::*blinks; };
   const Case cases[] = {
       {"", "100", false, "100", &TfrRK_7140::txtLineAddr},
+      // Outside 1..247: 999 would go out as 231 (its low byte), 0 as a broadcast.
+      {"999", "100", false, "100", &TfrRK_7140::txtLineAddr},
+      {"0", "100", false, "100", &TfrRK_7140::txtLineAddr},
+      {"248", "100", false, "100", &TfrRK_7140::txtLineAddr},
+      {"1", "100", true, "100", nullptr},
+      {"247", "100", true, "100", nullptr},
       {"16", "", false, "", &TfrRK_7140::txtLineTimeout},
       {"16", "20", true, "57", &TfrRK_7140::txtLineTimeout},
       {"16", "57", true, "57", nullptr},
@@ -536,11 +548,20 @@ TEST_F(FrameTest, ConnectChecksItsFields) {
     frame.Controller().ConnectBtnTimer().stop();
     frame.txtLineAddr->setText(QString::fromLatin1(c.addr));
     frame.txtLineTimeout->setText(QString::fromLatin1(c.timeout));
+    const size_t before = sent();
     EXPECT_EQ(frame.DoConnect(), c.connects) << c.addr << "/" << c.timeout;
     EXPECT_EQ(frame.Controller().ConnectBtnTimer().isActive(), c.connects) << c.addr << "/" << c.timeout;
     EXPECT_EQ(frame.txtLineTimeout->text(), QString::fromLatin1(c.shown)) << c.addr << "/" << c.timeout;
     QWidget* blinking = BlinkTimerObj() ? BlinkTimerObj()->BlinkingEdit() : nullptr;
     EXPECT_EQ(blinking, c.blinks ? frame.*(c.blinks) : nullptr) << c.addr << "/" << c.timeout;
+    if (!c.connects) {
+      PumpUntil([&] { return frame.Controller().PendingCount() == 0; });
+      EXPECT_EQ(sent(), before) << c.addr << "/" << c.timeout;  // nothing went out
+    } else {
+      ASSERT_TRUE(PumpUntil([&] { return sent() > before; }));
+      std::lock_guard lock(line.Lock);
+      EXPECT_EQ(line.Written.back()[0], std::stoi(c.addr)) << c.addr;
+    }
     if (c.connects) {
       EXPECT_FALSE(frame.btnConnect->isEnabled());
       frame.Controller().ConnectBtnTimerTimer();  // ends any attempt before the next case
@@ -548,6 +569,63 @@ TEST_F(FrameTest, ConnectChecksItsFields) {
       frame.Controller().Disconnect();
     }
   }
+}
+
+// The search is refused the same way: an address outside 1..247 blinks and
+// nothing starts.
+TEST_F(FrameTest, AnAddressOutsideTheRangeStopsTheSearchToo) {
+  TzSimModule module(TzSimConfig{.DemoInputs = false});
+  TfrRK_7140 frame;
+  frame.FindDevice().SetEngineFactory([&](int32_t aPort) { return MakeSimEngine(aPort, module); });
+  for (const char* addr : {"999", "0", ""}) {
+    while (BlinkTimerObj() != nullptr && BlinkTimerObj()->BlinkingEdit() != nullptr) BlinkTimerObj()->TimerTimer();
+    frame.txtLineAddr->setText(QString::fromLatin1(addr));
+    frame.FindStart();
+    EXPECT_FALSE(frame.FindDevice().InFindProgress()) << addr;
+    ASSERT_NE(BlinkTimerObj(), nullptr);
+    EXPECT_EQ(BlinkTimerObj()->BlinkingEdit(), frame.txtLineAddr) << addr;
+    EXPECT_TRUE(frame.btnConnect->isEnabled()) << addr;
+    EXPECT_TRUE(frame.cbComPort->isEnabled()) << addr;
+  }
+  while (BlinkTimerObj() != nullptr && BlinkTimerObj()->BlinkingEdit() != nullptr) BlinkTimerObj()->TimerTimer();
+  frame.txtLineAddr->setText(QStringLiteral("16"));
+  frame.FindStart();
+  EXPECT_TRUE(frame.FindDevice().InFindProgress());
+  frame.FindStop();
+}
+
+// The stored baud rate and format follow the lists however their selection
+// changes: a user's choice, an assistive tool or the program. Only a user's
+// choice of the baud rate puts its minimum time-out into the field.
+TEST_F(FrameTest, LineSettingsFollowTheSelectionHoweverItIsMade) {
+  TfrRK_7140 frame;
+  frame.txtLineTimeout->setText(QStringLiteral("300"));
+  frame.cbLineBaudRate->setCurrentIndex(5);  // not "activated": as an assistive tool sets it
+  EXPECT_EQ(frame.BaudRate, 19200);
+  EXPECT_EQ(frame.txtLineTimeout->text(), QStringLiteral("300"));
+  frame.cbLineFormat->setCurrentIndex(2);
+  frame.cbComPort->setCurrentIndex(1);
+  EXPECT_EQ(frame.ComPort, 1003);
+  TzOptionsValues values;
+  ASSERT_TRUE(LoadOptionsFile(OptionsFilePath(), values));
+  EXPECT_EQ(values.BaudRate, 5);
+  EXPECT_EQ(values.Format, 2);
+  EXPECT_EQ(values.Indx, 1003);
+
+  // Connect and search take the rate now shown.
+  TzSimModule module(TzSimConfig{.DemoInputs = false});
+  int32_t engineBaud = 0;
+  frame.Controller().SetEngineFactory([&](int32_t aPort) {
+    auto engine = MakeSimEngine(aPort, module);
+    return engine;
+  });
+  ASSERT_TRUE(frame.DoConnect());
+  ASSERT_NE(frame.Controller().FreePort(), nullptr);
+  engineBaud = static_cast<int32_t>(frame.Controller().FreePort()->LocDCB().BaudRate);
+  EXPECT_EQ(engineBaud, 19200);
+  frame.Controller().ConnectBtnTimerTimer();
+  PumpUntil([&] { return frame.Controller().PendingCount() == 0; });
+  frame.Controller().Disconnect();
 }
 
 // A side button opens and closes its panel the same way whether it is

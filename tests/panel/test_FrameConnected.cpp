@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "uActivationPaths.h"
+#include "uFindDevice.h"
 #include "uFrameFixture.h"
 #include "uPortObserver.h"
 #include "uSimBackend.h"
@@ -208,7 +209,11 @@ TEST_F(ConnectedFrame, ObserverButtonOpensOneMoreWindowPerClick) {
   const QList<TfrmPortObserver*> windows = Frame().findChildren<TfrmPortObserver*>();
   ASSERT_EQ(windows.size(), 2);
   for (TfrmPortObserver* observer : windows) {
+#ifdef _WIN32
     EXPECT_EQ(observer->windowTitle(), QStringLiteral("Наблюдение за линией COM%1").arg(Frame().ComPort));
+#else
+    EXPECT_EQ(observer->windowTitle(), QStringLiteral("Наблюдение за линией /dev/ttyS0"));  // the port listed first
+#endif
     EXPECT_TRUE(observer->isVisible());
     EXPECT_FALSE(observer->isModal());
     // Centred over the panel; a platform that learns the window's frame only
@@ -258,4 +263,28 @@ TEST_F(ConnectedFrame, ObserverButtonOpensOneWindowPerActivationWhateverThePath)
     EXPECT_EQ(Frame().findChildren<TfrmPortObserver*>().size(), expected) << ActivationName(path);
     EXPECT_FALSE(Frame().btnPortObserver->isChecked()) << ActivationName(path);
   }
+}
+
+// Connect, disconnect and start a search at once: the connect time-out of the
+// attempt must not tick on and enable "Подключиться" while the search holds
+// the port.
+TEST_F(ConnectedFrame, ConnectStaysDisabledWhileASearchRunsAfterADisconnect) {
+  Frame().FindDevice().SetEngineFactory([this](int32_t aPort) { return MakeSimEngine(aPort, Module); });
+  ConnectAndPoll();
+  Frame().btnConnectClick();  // "Отключиться"
+  ASSERT_FALSE(Ctl().Connected());
+  EXPECT_FALSE(Ctl().ConnectBtnTimer().isActive());
+  Frame().imgFindDeviceClick();
+  ASSERT_TRUE(Frame().FindDevice().InFindProgress());
+  EXPECT_FALSE(Frame().btnConnect->isEnabled());
+  // Longer than the time-out's interval: its tick would have come by now.
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < TzRK7140Controller::kConnectTimeout + 300) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_FALSE(Frame().btnConnect->isEnabled()) << "after " << waited.elapsed() << " ms";
+  }
+  Frame().imgFindDeviceClick();
+  EXPECT_FALSE(Frame().FindDevice().InFindProgress());
+  EXPECT_TRUE(Frame().btnConnect->isEnabled());
 }

@@ -1,6 +1,7 @@
 // The main window and the application object.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
@@ -131,4 +132,14 @@ TEST_F(FrameTest, ClosingTheMainWindowEndsTheProgram) {
   ASSERT_NE(frame->Controller().FreePort(), nullptr);
   // The engine's port is closed: what is still queued is answered "unusable".
   EXPECT_TRUE(frame->Controller().FreePort()->Stop());
+}
+
+// Qt's own dialogs (the file dialogs of the observer and the log, message
+// boxes) speak the panel's language: the panel loads Qt's translations.
+TEST(QtTranslations, QtsOwnButtonsAndCaptionsAreRussian) {
+  QDialogButtonBox box(QDialogButtonBox::Save | QDialogButtonBox::Cancel | QDialogButtonBox::Open);
+  EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+  EXPECT_EQ(box.button(QDialogButtonBox::Save)->text(), QStringLiteral("Сохранить"));
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("File &name:"));
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
 }

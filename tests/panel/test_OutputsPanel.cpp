@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "uActivationPaths.h"
 #include "uBlinker.h"
 #include "uFrameFixture.h"
 #include "uMain.h"
@@ -250,4 +251,40 @@ TEST_F(FrameTest, ARunningFunctionOnOutputThree) {
     EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
   frame.InterfaceTimerTimer();
   EXPECT_FALSE(caption->isVisibleTo(&frame));
+}
+
+// A click on the selector that is down shows that output's stored
+// parameters again: the one-click way to drop unsaved edits, from every
+// activation path that clicks.
+TEST_F(FrameTest, TheSelectorThatIsDownReloadsOnEveryClick) {
+  TfrRK_7140 frame;
+  frame.show();
+  frame.ButtonsEnabled(true);
+  frame.btnDOut->click();
+  TzOutputsPanel& p = *frame.panDOut;
+  ASSERT_TRUE(p.isVisible());
+  frame.Controller().DOUT(2).ShimPeriod = 250;
+  frame.Controller().DOUT(2).ShimKoef = 400;
+  p.btnDOUTPan[1]->click();
+  ASSERT_EQ(p.txtShimPeriod->text(), QStringLiteral("250"));
+  for (const TzActivation path : kAllActivations) {
+    SCOPED_TRACE(ActivationName(path));
+    p.txtShimPeriod->setText(QStringLiteral("999"));
+    p.txtShimKoef->setText(QStringLiteral("7"));
+    Activate(p.btnDOUTPan[1], path);
+    EXPECT_TRUE(p.btnDOUTPan[1]->isChecked());
+    EXPECT_EQ(p.CurrDoutIndx, 2);
+    // An assistive "Toggle" cannot choose the button that is chosen already.
+    const bool reloads = path != TzActivation::Accessibility;
+    EXPECT_EQ(p.txtShimPeriod->text(), reloads ? QStringLiteral("250") : QStringLiteral("999"));
+    EXPECT_EQ(p.txtShimKoef->text(), reloads ? QStringLiteral("400") : QStringLiteral("7"));
+  }
+  // Choosing another output works from every path, once.
+  for (const TzActivation path : kAllActivations) {
+    SCOPED_TRACE(ActivationName(path));
+    p.btnDOUTPan[1]->click();
+    Activate(p.btnDOUTPan[4], path);
+    EXPECT_EQ(p.CurrDoutIndx, 5);
+    EXPECT_EQ(p.btnDOUT_Apply->text(), QStringLiteral("Применить #5"));
+  }
 }

@@ -19,8 +19,10 @@
 #include <memory>
 
 #include "uButtonActivation.h"
+#include "uLineName.h"
 #include "uObsColumns.h"
 #include "uPortObserver.h"
+#include "uSerialPorts.h"
 
 namespace {
 
@@ -85,14 +87,30 @@ private:
 
 TEST_F(PortObserver, StartsEmptyWithTheDefaultControls) {
   Obs().SetComPort(7);
+  // The line is named by the device it opens, not by the port number.
+#ifdef _WIN32
   EXPECT_EQ(Obs().windowTitle(), QStringLiteral("Наблюдение за линией COM7"));
+#else
+  EXPECT_EQ(Obs().windowTitle(), QStringLiteral("Наблюдение за линией /dev/ttyS6"));
+  // A pseudo-terminal offered through RK7140_PORTS, not "COM100001".
+  const QByteArray oldPorts = qgetenv("RK7140_PORTS");
+  const bool hadPorts = qEnvironmentVariableIsSet("RK7140_PORTS");
+  qputenv("RK7140_PORTS", "/dev/pts/3");
+  Obs().SetComPort(kExtraPortBase + 1);
+  EXPECT_EQ(Obs().windowTitle(), QStringLiteral("Наблюдение за линией /dev/pts/3"));
+  EXPECT_EQ(LineFileName(kExtraPortBase + 1), QStringLiteral("pts-3"));
+  EXPECT_EQ(LineFileName(1000), QStringLiteral("ttyUSB0"));
+  if (hadPorts) qputenv("RK7140_PORTS", oldPorts);
+  else qunsetenv("RK7140_PORTS");
+  Obs().SetComPort(7);
+#endif
   EXPECT_EQ(Obs().ComPort(), 7);
   EXPECT_TRUE(Obs().windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_EQ(Obs().size(), QSize(934, 538));
   EXPECT_TRUE(PortObservers().size() == 1 && PortObservers()[0] == &Obs());
 
   const QStringList headers{"##", "Время", "Регистр", "Ф-ция", "Таймаут", "Значение", "Название", "Запрос", "Ответ"};
-  const int widths[] = {35, 120, 90, 40, 55, 60, 200, 140, 140};
+  const int widths[] = {35, 140, 90, 40, 55, 60, 200, 140, 140};  // the time has milliseconds
   const double average = AverageCharWidth(QFontMetricsF(Obs().SG->font()));
   ASSERT_EQ(Obs().SG->columnCount(), 9);
   for (int column = 0; column < 9; ++column) {
@@ -123,11 +141,42 @@ TEST_F(PortObserver, StartsEmptyWithTheDefaultControls) {
   EXPECT_NE(Obs().btnSave->focusPolicy() & Qt::TabFocus, 0);
 }
 
+// Each connection's engine numbers its requests from 1 again: an answer of
+// the new connection fills the new row with its UID, never an old row of the
+// same UID (which would show the time since the old request, 89527 ms).
+TEST_F(PortObserver, AnswersMatchTheirOwnConnectionsRows) {
+  Obs().rbDinamica->click();
+  TzPortObsRec old = Req(1);
+  old.Connection = 1;
+  Obs().AddRequest(old);
+  Now += 89000;
+  TzPortObsRec fresh = Req(1);
+  fresh.Connection = 2;
+  Obs().AddRequest(fresh);
+  Now += 25;
+  TzPortObsRec answer;
+  answer.Index = 1;
+  answer.Connection = 2;
+  answer.Cmd = {0x10, 0x03, 0x02, 0x00, 0x05, 0x85, 0x87};
+  answer.Value = QStringLiteral("5");
+  Obs().AddAnswer(answer);
+  EXPECT_EQ(Text(0, kObsColElapsed), QString());
+  EXPECT_EQ(Text(0, kObsColValue), QString());
+  EXPECT_EQ(Text(1, kObsColElapsed), QStringLiteral("25 мс"));
+  EXPECT_EQ(Text(1, kObsColValue), QStringLiteral("5"));
+  // An answer of a connection that has no row is dropped.
+  answer.Connection = 3;
+  answer.Value = QStringLiteral("9");
+  Obs().AddAnswer(answer);
+  EXPECT_EQ(Text(0, kObsColValue), QString());
+  EXPECT_EQ(Text(1, kObsColValue), QStringLiteral("5"));
+}
+
 TEST_F(PortObserver, RequestAndAnswerFillOneRow) {
   Now = 0xFFFFFFF0u;  // the tick count wraps between request and answer
   Obs().AddRequest(Req(7));
   EXPECT_EQ(Text(0, kObsColUID), QStringLiteral("7"));
-  EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$"))
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"))
                   .match(Text(0, kObsColTime))
                   .hasMatch())
       << Text(0, kObsColTime).toStdString();

@@ -140,7 +140,12 @@ TEST_F(ObserverSave, ButtonSavesWhereTheDialogSaysWhileTheGridRunsOn) {
 
   const QFileInfo info(suggested);
   EXPECT_EQ(info.absolutePath(), QDir(SaveFolder()).absolutePath());
-  EXPECT_TRUE(QRegularExpression(QStringLiteral("^Наблюдение_COM7_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.csv$"))
+#ifdef _WIN32
+  const QString line = QStringLiteral("COM7");
+#else
+  const QString line = QStringLiteral("ttyS6");  // the device of port 7, not a number
+#endif
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^Наблюдение_") + line + QStringLiteral("_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.csv$"))
                   .match(info.fileName())
                   .hasMatch())
       << info.fileName().toStdString();
