@@ -33,6 +33,7 @@
 #include "uVerInfo.h"
 #include "uUtils.h"
 #include "uValueText.h"
+#include "uVersion.h"
 
 namespace {
 
@@ -265,7 +266,7 @@ void TfrRK_7140::BuildModule() {
   btnTempLog->setObjectName(QStringLiteral("btnTempLog"));
   btnTempLog->resize(64, 24);
   connect(btnTempLog, &QPushButton::clicked, this, &TfrRK_7140::btnTempLogClick);
-  btnVerInfo = new QPushButton(QStringLiteral("ver 0.1.3a"), this);
+  btnVerInfo = new QPushButton(QStringLiteral("ver ") + QString::fromUtf8(kPanelVersion), this);
   btnVerInfo->setObjectName(QStringLiteral("btnVerInfo"));
   btnVerInfo->resize(84, 24);
   connect(btnVerInfo, &QPushButton::clicked, this, &TfrRK_7140::btnVerInfoClick);
