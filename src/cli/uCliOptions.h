@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -25,6 +26,10 @@ struct TzCommonOptions {
 };
 
 void AddCommonOptions(CLI::App& aApp, TzCommonOptions& aOptions);
+
+// The names of the formats and the baud rates as the option checks take them.
+std::vector<std::string> FormatNameList();
+std::vector<int32_t> BaudRateList();
 
 // The port's number for the engine: digits are a port number as the panel
 // uses it; otherwise a name as `rk7140ctl ports` lists it or a device path

@@ -8,12 +8,16 @@
 #include <cstdint>
 #include <string_view>
 
-class TzFreePort;
+#include "uRtuLine.h"
 
-inline constexpr std::array<int32_t, 10> kLineBaudRates = {1200,  2400,  4800,  9600,  14400,
-                                                           19200, 28800, 38400, 57600, 115200};
+class TzFreePort;
+struct TzDCB;
+
+// The baud rates and formats of uRtuLine.h (core, where the virtual module finds them too).
+inline constexpr const std::array<int32_t, 10>& kLineBaudRates = kRtuBaudRates;
 // Format index 0..3; the module knows them as format codes 4..7.
-inline constexpr std::array<std::string_view, 4> kLineFormatNames = {"8N1", "8O1", "8E1", "8N2"};
+inline constexpr std::array<std::string_view, 4> kLineFormatNames = {kRtuFormats[0].Name, kRtuFormats[1].Name,
+                                                                     kRtuFormats[2].Name, kRtuFormats[3].Name};
 
 // The baud code (index in kLineBaudRates) of a baud rate; -1 when not listed.
 int32_t BaudCodeOf(int32_t aBaudRate);
@@ -35,3 +39,6 @@ struct TzLineChoice {
 // The engine's settings for a connection: baud rate and format, reads ended
 // by 50 ms of silence or the time-out, writes bounded by 50 ms per byte plus 50.
 void ConfigureEngine(TzFreePort& aEngine, const TzLineChoice& aChoice);
+// Eight data bits with the parity and stop bits of format index 0..3; another
+// index leaves the parity and stop bits as they are.
+void SetDcbFormat(TzDCB& aDCB, int32_t aFormatIndex);

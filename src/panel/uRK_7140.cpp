@@ -391,18 +391,14 @@ void TfrRK_7140::BuildComPortPanel() {
 
   cbLineBaudRate = new QComboBox(panComPort);
   cbLineBaudRate->setObjectName(QStringLiteral("cbLineBaudRate"));
-  cbLineBaudRate->addItems({QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-                            QStringLiteral("9600"), QStringLiteral("14400"), QStringLiteral("19200"),
-                            QStringLiteral("28800"), QStringLiteral("38400"), QStringLiteral("57600"),
-                            QStringLiteral("115200")});
+  cbLineBaudRate->addItems(BaudRateItems());
   cbLineBaudRate->setCurrentIndex(3);
   row(QStringLiteral("Скорость"), cbLineBaudRate, 90, 140);
   InfoIcon(panComPort, QPoint(211, 94), QStringLiteral("Скорость обмена данными, бод/сек"));
 
   cbLineFormat = new QComboBox(panComPort);
   cbLineFormat->setObjectName(QStringLiteral("cbLineFormat"));
-  cbLineFormat->addItems({QStringLiteral("MODBUS RTU 8N1"), QStringLiteral("MODBUS RTU 8O1"),
-                          QStringLiteral("MODBUS RTU 8E1"), QStringLiteral("MODBUS RTU 8N2")});
+  cbLineFormat->addItems(FormatItems());
   cbLineFormat->setCurrentIndex(0);
   row(QStringLiteral("Формат"), cbLineFormat, 120, 140);
   InfoIcon(panComPort, QPoint(211, 124),
