@@ -54,8 +54,8 @@ public:
       std::vector<TzTag*> written;
       for (const int32_t id : {kAddressReg, kBaudRateReg, kFormatReg, kNetTimeoutReg})
         written.push_back(aSession.Device().GetTagByID(id));
-      TzTable table(aOptions.OutputFormat, kTagColumns);
-      for (const TzTag* tag : written) table.Add(TagRow(*tag));
+      TzTable table(aOptions.OutputFormat, TagColumns(aOptions.OutputFormat));
+      for (const TzTag* tag : written) table.Add(TagRow(*tag, aOptions.OutputFormat));
       return static_cast<int>(exOk);
     });
   }
