@@ -38,6 +38,7 @@ int main(int argc, char* argv[]) {
     app.setDesktopFileName(QStringLiteral("rk7140-panel-demo"));
     demo = std::make_unique<TzDemoModule>(DemoSimProgram());
     if (demo->Start(demoError)) {
+      QuitOnTerminationSignals();
       std::printf("Virtual RK-7140 module (address 16, 9600 8N1) on %s\n", qPrintable(demo->PortPath()));
       std::fflush(stdout);
     } else {

@@ -6,8 +6,12 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#ifdef __linux__
+#ifndef _WIN32
+#include <QSocketNotifier>
 #include <signal.h>
+#include <unistd.h>
+#endif
+#ifdef __linux__
 #include <sys/prctl.h>
 #endif
 
@@ -72,6 +76,28 @@ void TzDemoModule::Stop() {
     fProcess.waitForFinished(kStopMs);
   }
 }
+
+#ifndef _WIN32
+namespace {
+int gSignalPipe[2] = {-1, -1};
+void OnTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &byte, 1);  // async-signal-safe
+}
+}  // namespace
+
+void QuitOnTerminationSignals() {
+  if (gSignalPipe[0] >= 0 || ::pipe(gSignalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+  QObject::connect(notifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
+  struct sigaction action {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+#else
+void QuitOnTerminationSignals() {}
+#endif
 
 QString DemoSimProgram() {
   const QString name = QStringLiteral("rk7140-sim");

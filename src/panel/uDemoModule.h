@@ -33,6 +33,10 @@ private:
   QProcess fProcess;
 };
 
+// SIGTERM, SIGINT and SIGHUP end the event loop as closing the window does,
+// so the demo's module and folder are cleaned up also at a logout or Ctrl+C.
+void QuitOnTerminationSignals();
+
 // The rk7140-sim beside the panel (the installed programs, /usr/bin), in the
 // build tree (build/main/tools/sim), or on PATH; empty when there is none.
 QString DemoSimProgram();
