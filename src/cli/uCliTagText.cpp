@@ -87,8 +87,8 @@ nlohmann::json TagNumber(const TzTag& aTag) {
 std::string IdentifierText(int32_t aWord1, int32_t aWord2, int32_t aWord3) {
   char text[24];
   const int32_t w[3] = {aWord1, aWord2, aWord3};
-  std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", (w[0] >> 8) & 0xFF, w[0] & 0xFF,
-                (w[1] >> 8) & 0xFF, w[1] & 0xFF, (w[2] >> 8) & 0xFF, w[2] & 0xFF);
+  std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", (w[0] >> 8) & 0xFF, w[0] & 0xFF, (w[1] >> 8) & 0xFF,
+                w[1] & 0xFF, (w[2] >> 8) & 0xFF, w[2] & 0xFF);
   return text;
 }
 
@@ -106,7 +106,8 @@ std::string TagMeaning(const TzTag& aTag) {
     case kDeviceTypeReg: return code == kDeviceTypeRK7140 ? "RK-7140" : "not an RK-7140";
     case kFirmwareVersionReg: return FirmwareText(static_cast<int32_t>(code));
     case kPowerStatusReg: {
-      std::string text = std::string(code & 1 ? "U1 present" : "U1 absent") + (code & 2 ? ", U2 present" : ", U2 absent");
+      std::string text =
+          std::string(code & 1 ? "U1 present" : "U1 absent") + (code & 2 ? ", U2 present" : ", U2 absent");
       return text;
     }
     case kSupplyU1Reg:

@@ -8,9 +8,15 @@
 #include "uRK7140Registers.h"
 
 namespace {
-constexpr int32_t kIdentityTags[] = {kDeviceTypeReg,          kHardwareVersionReg,     kIdentifierFirstReg,
-                                     kIdentifierFirstReg + 1, kIdentifierFirstReg + 2, kFirmwareVersionReg,
-                                     kPowerStatusReg,         kSupplyU1Reg,            kSupplyU2Reg};
+constexpr int32_t kIdentityTags[] = {kDeviceTypeReg,
+                                     kHardwareVersionReg,
+                                     kIdentifierFirstReg,
+                                     kIdentifierFirstReg + 1,
+                                     kIdentifierFirstReg + 2,
+                                     kFirmwareVersionReg,
+                                     kPowerStatusReg,
+                                     kSupplyU1Reg,
+                                     kSupplyU2Reg};
 
 // The tag's value as an integer; false without a good value.
 bool IntValue(const TzTag* aTag, int32_t& aValue) {
@@ -27,9 +33,9 @@ void PrintPanelView(TzDevice& aDevice) {
     return text.empty() ? nlohmann::json() : nlohmann::json(text);
   };
   int32_t type = 0, hardware = 0, w1 = 0, w2 = 0, w3 = 0;
-  table.Add({"type", IntValue(tag(kDeviceTypeReg), type) ? nlohmann::json(TagMeaning(*tag(kDeviceTypeReg)) + " (" +
-                                                                          std::to_string(type) + ")")
-                                                         : nlohmann::json()});
+  table.Add({"type", IntValue(tag(kDeviceTypeReg), type)
+                         ? nlohmann::json(TagMeaning(*tag(kDeviceTypeReg)) + " (" + std::to_string(type) + ")")
+                         : nlohmann::json()});
   table.Add({"hardware version", IntValue(tag(kHardwareVersionReg), hardware) ? nlohmann::json(hardware) : nullptr});
   const bool identifier = IntValue(tag(kIdentifierFirstReg), w1) && IntValue(tag(kIdentifierFirstReg + 1), w2) &&
                           IntValue(tag(kIdentifierFirstReg + 2), w3);
@@ -45,9 +51,10 @@ class TzIdentifyCommand : public TzCommand {
 public:
   CLI::App* Add(CLI::App& aApp) override {
     return aApp.add_subcommand(
-        "identify", "ask the device type (input register 0x9000, 74 for an RK-7140) and show the module as the panel "
-                    "does: type, hardware version, identifier, firmware, power status and supply voltages (JSON and "
-                    "CSV: the rows of these tags)");
+        "identify",
+        "ask the device type (input register 0x9000, 74 for an RK-7140) and show the module as the panel "
+        "does: type, hardware version, identifier, firmware, power status and supply voltages (JSON and "
+        "CSV: the rows of these tags)");
   }
   int Run(const TzCommonOptions& aOptions) override {
     return WithSession(aOptions, [&](TzCliSession& aSession) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 // Identification (input registers).
-inline constexpr int32_t kDeviceTypeReg = 36864;    // 0x9000; an RK-7140 reads 74
+inline constexpr int32_t kDeviceTypeReg = 36864;  // 0x9000; an RK-7140 reads 74
 inline constexpr int32_t kHardwareVersionReg = 36865;
 inline constexpr int32_t kIdentifierFirstReg = 36866;  // three words, high byte first: 00-12-34-56-78-9A
 inline constexpr int32_t kFirmwareVersionReg = 36869;  // 105 reads 1.05
@@ -23,11 +23,11 @@ inline constexpr int32_t kInputStatesReg = 60070;     // bits 0..11: inputs 1..1
 inline constexpr int32_t kPulseCountersTag = 160071;  // the block of the twelve counters 60071..60082
 
 // The module's own RS-485 line (taken after a restart), clock and command.
-inline constexpr int32_t kBaudRateReg = 28672;     // baud code 0..9
-inline constexpr int32_t kFormatReg = 28673;       // format code 4..7
+inline constexpr int32_t kBaudRateReg = 28672;  // baud code 0..9
+inline constexpr int32_t kFormatReg = 28673;    // format code 4..7
 inline constexpr int32_t kAddressReg = 28676;
-inline constexpr int32_t kNetTimeoutReg = 28680;   // seconds
-inline constexpr int32_t kClockFirstReg = 32768;   // year, month, day, hour, minute, second
+inline constexpr int32_t kNetTimeoutReg = 28680;  // seconds
+inline constexpr int32_t kClockFirstReg = 32768;  // year, month, day, hour, minute, second
 inline constexpr int kClockRegCount = 6;
 inline constexpr int32_t kCommandReg = 60000;
 inline constexpr int32_t kRestartCommand = 21930;  // 0x55AA

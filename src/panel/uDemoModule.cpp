@@ -7,9 +7,9 @@
 #include <QStandardPaths>
 
 #ifndef _WIN32
-#include <QSocketNotifier>
 #include <signal.h>
 #include <unistd.h>
+#include <QSocketNotifier>
 #endif
 #ifdef __linux__
 #include <sys/prctl.h>

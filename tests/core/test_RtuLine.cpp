@@ -11,8 +11,8 @@ TEST(RtuLine, FormatsByIndexAndByModuleCode) {
     uint8_t dcbParity, dcbStopBits;
     int bits;
   };
-  for (const Case& c : {Case{0, "8N1", 0, 0, 10}, Case{1, "8O1", 1, 0, 11}, Case{2, "8E1", 2, 0, 11},
-                        Case{3, "8N2", 0, 2, 11}}) {
+  for (const Case& c :
+       {Case{0, "8N1", 0, 0, 10}, Case{1, "8O1", 1, 0, 11}, Case{2, "8E1", 2, 0, 11}, Case{3, "8N2", 0, 2, 11}}) {
     const TzRtuFormat* format = RtuFormat(c.index);
     ASSERT_NE(format, nullptr) << c.name;
     EXPECT_EQ(format->Name, c.name);
