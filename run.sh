@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the virtual RK-7140 module on a
+# Installs what building and running need, builds, starts the virtual RK-7140 module on a
 # pseudo-terminal and opens the control panel with it as the selected port.
 # Closing the panel stops the virtual module. Arguments go to the virtual
 # module, e.g. "./run.sh --module 1 --module 16 --foreign 20" for a bus.
@@ -8,7 +8,11 @@ cd "$(dirname "$0")"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 scripts/install-deps.sh
-cmake -S . -B build/main -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# A new build folder leaves the tests out (GoogleTest is in the test set of
+# packages); a folder that ./test.sh configured keeps them.
+tests=()
+[ -f build/main/CMakeCache.txt ] || tests=(-DRK_TESTS=OFF)
+cmake -S . -B build/main -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${tests[@]}" >/dev/null
 cmake --build build/main -j "$jobs" --target rk7140-panel rk7140-sim
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test:
+# Installs what is missing, builds everything and runs every test (what CI runs):
 #   1. the normal build and all tests;
 #   2. the Debian package made from that build and checked as Debian checks packages;
 #   3. the same under AddressSanitizer + UndefinedBehaviorSanitizer;
@@ -7,12 +7,21 @@
 #   5. a short fixed-seed run of the fuzz targets (clang, libFuzzer);
 #   6. core and transport cross-built for Windows (mingw-w64), tests run under Wine.
 # Any failure stops the script with a non-zero exit code.
+#
+#   ./test.sh --quick   stage 1 only: the normal build and the CTest suite.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$PWD
 jobs=$(nproc 2>/dev/null || echo 2)
 
-scripts/install-deps.sh
+quick=false
+case "${1:-}" in
+  "") ;;
+  --quick) quick=true ;;
+  *) echo "usage: $0 [--quick]" >&2; exit 2 ;;
+esac
+
+scripts/install-deps.sh --test
 
 stage() { printf '\n=== %s ===\n' "$*"; }
 
@@ -29,8 +38,12 @@ build() {  # build DIR [cmake options...]
 export QT_QPA_PLATFORM=offscreen
 
 stage "build and test"
-build build/main
+build build/main -DRK_TESTS=ON
 ctest --test-dir build/main --output-on-failure -j "$jobs"
+if $quick; then
+  stage "quick run passed (the full run: ./test.sh)"
+  exit 0
+fi
 
 stage "Debian package (lintian, desktop entry, AppStream, unpacked programs)"
 deb=$(scripts/package.sh build/main | tail -n 1)

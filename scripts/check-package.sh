@@ -16,12 +16,13 @@ root=$work/root
 dpkg-deb -x "$deb" "$root"
 
 echo "desktop-file-validate"
-entry=$root/usr/share/applications/rk7140-panel.desktop
-complaints=$(desktop-file-validate "$entry" 2>&1) || true
-if [ -n "$complaints" ]; then
-  echo "$complaints" >&2
-  exit 1
-fi
+for entry in "$root"/usr/share/applications/rk7140-panel.desktop "$root"/usr/share/applications/rk7140-panel-demo.desktop; do
+  complaints=$(desktop-file-validate "$entry" 2>&1) || true
+  if [ -n "$complaints" ]; then
+    echo "$complaints" >&2
+    exit 1
+  fi
+done
 
 echo "appstreamcli validate"
 metainfo=("$root"/usr/share/metainfo/*.metainfo.xml)
@@ -56,12 +57,32 @@ echo "programs from the unpacked package"
 "$root/usr/bin/rk7140-sim" --help >/dev/null
 "$root/usr/bin/rk7140-tags" --help >/dev/null
 "$root/usr/bin/rk7140ctl" --help >/dev/null
+"$root/usr/bin/rk7140ctl" --version | grep -qx "rk7140ctl $package_version"
+QT_QPA_PLATFORM=offscreen "$root/usr/bin/rk7140-panel" --version | grep -qx "rk7140-panel $package_version"
 # The panel starts and keeps running (offscreen, with a configuration folder
 # of its own); "timeout" ending it is the expected outcome.
 rc=0
 XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=offscreen timeout 3 "$root/usr/bin/rk7140-panel" || rc=$?
 if [ "$rc" -ne 124 ]; then
   echo "rk7140-panel from the package ended with code $rc" >&2
+  exit 1
+fi
+# The demo starts the virtual module beside the panel and ends it with the
+# panel, even when the panel is ended by a signal.
+rc=0
+XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=offscreen timeout 3 "$root/usr/bin/rk7140-panel" --demo \
+  >"$work/demo.out" || rc=$?
+if [ "$rc" -ne 124 ] || ! grep -q '^Virtual RK-7140 module .* on ' "$work/demo.out"; then
+  echo "rk7140-panel --demo from the package ended with code $rc without its virtual module:" >&2
+  cat "$work/demo.out" >&2
+  exit 1
+fi
+for _ in $(seq 40); do
+  pgrep -f "^$root/usr/bin/rk7140-sim" >/dev/null || break
+  sleep 0.05
+done
+if pgrep -f "^$root/usr/bin/rk7140-sim" >/dev/null; then
+  echo "the demo's virtual module outlived the panel" >&2
   exit 1
 fi
 echo "package checks passed: $(basename "$deb")"

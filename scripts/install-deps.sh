@@ -1,18 +1,34 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing.
+#   scripts/install-deps.sh         what building and running need (./run.sh)
+#   scripts/install-deps.sh --test  also what the tests, the package check, the
+#                                   sanitizer and fuzz builds and the Windows
+#                                   build under Wine need (./test.sh)
 set -euo pipefail
 
-packages=(
+# Building the programs and the package, running the panel and the virtual module.
+run_packages=(
   cmake ninja-build g++ make pkg-config
-  libgtest-dev libgmock-dev
   libpugixml-dev
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-translations-l10n fonts-dejavu-core
+  dpkg-dev file
+)
+# The test stages on top of that.
+test_packages=(
+  libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   mbpoll socat ser2net
-  dpkg-dev file lintian desktop-file-utils appstream
+  lintian desktop-file-utils appstream
   g++-mingw-w64-x86-64-posix wine wine64
 )
+
+packages=("${run_packages[@]}")
+case "${1:-}" in
+  "") ;;
+  --test) packages+=("${test_packages[@]}") ;;
+  *) echo "usage: $0 [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

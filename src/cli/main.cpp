@@ -5,6 +5,7 @@
 
 #include "uCliCommand.h"
 #include "uCliExit.h"
+#include "uVersion.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"rk7140ctl: the RK-7140 serial I/O module from the command line (Modbus RTU over RS-485)",
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.fallthrough();  // the common options are accepted after the command's name too
   app.footer(kExitCodesHelp);
+  app.set_version_flag("--version", std::string("rk7140ctl ") + kVersion);
   TzCommonOptions options;
   AddCommonOptions(app, options);
 
@@ -29,6 +31,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     ReportError(std::string(e.what()) + " (see rk7140ctl --help)");

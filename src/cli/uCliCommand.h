@@ -30,9 +30,12 @@ const std::vector<TzCommandMaker>& CommandTable();
 
 // Helpers of the commands.
 // The columns of a tag's row and the row itself (value and text empty when
-// the tag holds no good value).
-extern const std::vector<std::string> kTagColumns;
-std::vector<nlohmann::json> TagRow(const TzTag& aTag);
+// the tag holds no good value). JSON and CSV: id, name, value, text, quality,
+// then register ("input register 4096") and meaning (what a code or status
+// says); text: register, id, name, value, text (the meaning where there is
+// one), quality in words.
+std::vector<std::string> TagColumns(TzOutputFormat aFormat);
+std::vector<nlohmann::json> TagRow(const TzTag& aTag, TzOutputFormat aFormat);
 // Finds each tag (reported, nullptr in the list) ; false when one was not found.
 bool FindTags(TzDevice& aDevice, const std::vector<std::string>& aNames, std::vector<TzTag*>& aTags);
 // Runs aWork with an opened session; the exit code.

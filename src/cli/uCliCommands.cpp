@@ -4,6 +4,7 @@
 #include "uCliCommand.h"
 #include "uCliExit.h"
 #include "uCliTagFind.h"
+#include "uCliTagText.h"
 #include "uValueText.h"
 
 void ReportError(const std::string& aMessage) {
@@ -23,12 +24,26 @@ const std::vector<TzCommandMaker>& CommandTable() {
   return table;
 }
 
-const std::vector<std::string> kTagColumns = {"id", "name", "value", "text", "quality"};
+std::vector<std::string> TagColumns(TzOutputFormat aFormat) {
+  if (aFormat == TzOutputFormat::Text) return {"register", "id", "name", "value", "text", "quality"};
+  return {"id", "name", "value", "text", "quality", "register", "meaning"};
+}
 
-std::vector<nlohmann::json> TagRow(const TzTag& aTag) {
+std::vector<nlohmann::json> TagRow(const TzTag& aTag, TzOutputFormat aFormat) {
   const bool good = aTag.Quality() == kQualityGood;
-  return {aTag.ID, aTag.OPCName, good ? NumberValue(aTag.Value()) : nlohmann::json(),
-          good ? nlohmann::json(aTag.ValueStr) : nlohmann::json(), aTag.Quality()};
+  const nlohmann::json value = TagNumber(aTag);
+  const std::string meaning = TagMeaning(aTag);
+  if (aFormat == TzOutputFormat::Text) {
+    const std::string text = !good ? std::string() : !meaning.empty() ? meaning : FieldText(value);
+    return {TagRegisterName(aTag), aTag.ID, aTag.OPCName, value, text, QualityText(aTag.Quality())};
+  }
+  return {aTag.ID,
+          aTag.OPCName,
+          value,
+          good ? nlohmann::json(aTag.ValueStr) : nlohmann::json(),
+          aTag.Quality(),
+          TagRegisterName(aTag),
+          meaning.empty() ? nlohmann::json() : nlohmann::json(meaning)};
 }
 
 bool FindTags(TzDevice& aDevice, const std::vector<std::string>& aNames, std::vector<TzTag*>& aTags) {

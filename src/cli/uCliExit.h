@@ -11,13 +11,14 @@ enum TzExit : int {
   exException = 4,    // an exception answer
   exNotRK7140 = 5,    // the device is not an RK-7140
   exUndecodable = 6,  // an answer that cannot be decoded
+  exRefused = 7,      // the module refuses the change (a logic function while another runs)
 };
 
 inline constexpr const char* kExitCodesHelp =
     "Exit codes: 0 success; 1 usage (every argument error); 2 the port cannot be opened or set;\n"
     "3 no answer; 4 an exception answer (its code printed); 5 the device is not an RK-7140;\n"
-    "6 an answer that cannot be decoded. A command that reads several tags exits with the\n"
-    "code of the first failure.";
+    "6 an answer that cannot be decoded; 7 the module refuses the change (a new logic function\n"
+    "while another runs). A command that reads several tags exits with the code of the first failure.";
 
 // "rk7140ctl: aMessage" on stderr, one line.
 void ReportError(const std::string& aMessage);

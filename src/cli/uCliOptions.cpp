@@ -15,12 +15,12 @@ void AddCommonOptions(CLI::App& aApp, TzCommonOptions& aOptions) {
       ->check(CLI::Range(1, 247))
       ->capture_default_str()
       ->group(group);
-  aApp.add_option("--baud", aOptions.BaudRate, "baud rate: 1200 2400 4800 9600 14400 19200 28800 38400 57600 115200")
-      ->check(CLI::IsMember(std::vector<int32_t>(kLineBaudRates.begin(), kLineBaudRates.end())))
+  aApp.add_option("--baud", aOptions.BaudRate, "baud rate: " + BaudRatesText())
+      ->check(CLI::IsMember(BaudRateList()))
       ->capture_default_str()
       ->group(group);
-  aApp.add_option("--format", aOptions.Format, "character format: 8N1 8O1 8E1 8N2")
-      ->check(CLI::IsMember({"8N1", "8O1", "8E1", "8N2"}, CLI::ignore_case))
+  aApp.add_option("--format", aOptions.Format, "character format: " + FormatNamesText())
+      ->check(CLI::IsMember(FormatNameList(), CLI::ignore_case))
       ->capture_default_str()
       ->group(group);
   aApp.add_option("--timeout", aOptions.Timeout,
@@ -35,6 +35,14 @@ void AddCommonOptions(CLI::App& aApp, TzCommonOptions& aOptions) {
                 "end every exchange by 50 ms of silence as the panel does, not as soon as the answer is whole")
       ->group(group);
 }
+
+std::vector<std::string> FormatNameList() {
+  std::vector<std::string> names;
+  for (const TzRtuFormat& format : kRtuFormats) names.emplace_back(format.Name);
+  return names;
+}
+
+std::vector<int32_t> BaudRateList() { return {kRtuBaudRates.begin(), kRtuBaudRates.end()}; }
 
 std::string ResolvePort(const std::string& aPort) {
   if (aPort.empty()) return {};

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -25,6 +26,10 @@ struct TzCommonOptions {
 };
 
 void AddCommonOptions(CLI::App& aApp, TzCommonOptions& aOptions);
+
+// The names of the formats and the baud rates as the option checks take them.
+std::vector<std::string> FormatNameList();
+std::vector<int32_t> BaudRateList();
 
 // The endpoint the engine opens: digits are a port number as the panel uses
 // it; a network endpoint (tcp://, rfc2217://, modbus-tcp://) is checked and

@@ -71,6 +71,11 @@ void TzTable::PrintRow(const std::vector<nlohmann::json>& aRow, const std::vecto
       for (size_t i = 0; i < aRow.size(); ++i) line += (i ? "," : "") + CsvField(FieldText(aRow[i]));
       break;
     case TzOutputFormat::Text:
+      if (!fHeaderDone && !aWidths) {
+        // Streamed: the column names once, before the first row.
+        fHeaderDone = true;
+        PrintRow(std::vector<nlohmann::json>(fColumns.begin(), fColumns.end()), nullptr);
+      }
       for (size_t i = 0; i < aRow.size(); ++i) {
         const std::string text = FieldText(aRow[i]);
         if (i) line += "  ";
@@ -87,8 +92,8 @@ void TzTable::PrintRow(const std::vector<nlohmann::json>& aRow, const std::vecto
 void TzTable::Finish() {
   if (fFinished) return;
   fFinished = true;
-  // CSV without rows is still its header, streamed or not.
-  if (fStreaming && !(fFormat == TzOutputFormat::Csv && !fHeaderDone)) return;
+  // A table without rows is still its header, streamed or not.
+  if (fStreaming && (fFormat == TzOutputFormat::Json || fHeaderDone)) return;
   if (fFormat == TzOutputFormat::Json) {
     nlohmann::json array = nlohmann::json::array();
     for (const auto& row : fRows) {
@@ -101,10 +106,17 @@ void TzTable::Finish() {
     std::string header;
     for (size_t i = 0; i < fColumns.size(); ++i) header += (i ? "," : "") + CsvField(fColumns[i]);
     std::fputs((header + '\n').c_str(), stdout);
+  } else if (fFormat == TzOutputFormat::Csv) {
+    for (const auto& row : fRows) PrintRow(row, nullptr);
   } else {
+    // Text: the column names first, aligned with the rows.
+    const std::vector<nlohmann::json> header(fColumns.begin(), fColumns.end());
     std::vector<size_t> widths(fColumns.size(), 0);
+    for (size_t i = 0; i < header.size(); ++i) widths[i] = Utf8Length(FieldText(header[i]));
     for (const auto& row : fRows)
       for (size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Utf8Length(FieldText(row[i])));
+    fHeaderDone = true;
+    PrintRow(header, &widths);
     for (const auto& row : fRows) PrintRow(row, &widths);
   }
   std::fflush(stdout);

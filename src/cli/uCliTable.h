@@ -1,5 +1,6 @@
 // What a command prints on stdout, in the chosen form:
-//   text  fields separated by two spaces, columns aligned (streamed rows: not aligned)
+//   text  a header row, fields separated by two spaces, columns aligned
+//         (streamed rows: not aligned)
 //   json  one array of objects (streamed rows: one object per line)
 //   csv   a header row, then one row per record
 #pragma once

@@ -1,5 +1,7 @@
 #include "uCliTagFind.h"
 
+#include <vector>
+
 #include "uUtils.h"
 
 std::string FoldCase(std::string_view aText) {
@@ -36,18 +38,20 @@ TzTag* FindTag(const TzDevice& aDevice, std::string_view aWhat, std::string& aWh
     return nullptr;
   }
   const std::string wanted = FoldCase(aWhat);
-  TzTag* found = nullptr;
-  int matches = 0;
+  std::vector<TzTag*> found;
   for (const auto& tag : aDevice.Tags) {
     const std::string name = FoldCase(tag->OPCName);
     if (name == wanted) return tag.get();  // a whole name wins over longer ones
-    if (!wanted.empty() && name.starts_with(wanted)) {
-      found = tag.get();
-      ++matches;
-    }
+    if (!wanted.empty() && name.starts_with(wanted)) found.push_back(tag.get());
   }
-  if (matches == 1) return found;
-  aWhy = matches == 0 ? "no tag named \"" + std::string(aWhat) + "\""
-                      : "\"" + std::string(aWhat) + "\" is ambiguous: " + std::to_string(matches) + " names start so";
+  if (found.size() == 1) return found.front();
+  if (found.empty()) {
+    aWhy = "no tag named \"" + std::string(aWhat) + "\"";
+    return nullptr;
+  }
+  aWhy = "\"" + std::string(aWhat) + "\" is ambiguous: " + std::to_string(found.size()) + " names start so:";
+  for (const TzTag* tag : found) aWhy += " " + std::to_string(tag->ID) + " \"" + tag->OPCName + "\";";
+  aWhy.pop_back();
+  aWhy += "; give the ID or more of the name";
   return nullptr;
 }

@@ -9,7 +9,7 @@
 #include "uGlobals.h"
 
 // The tag, or nullptr with aWhy saying what was wrong ("no tag ...",
-// "ambiguous ...: N names start so").
+// "ambiguous ...: N names start so: ID "name"; ..." listing the candidates).
 TzTag* FindTag(const TzDevice& aDevice, std::string_view aWhat, std::string& aWhy);
 
 // aText in lower case: ASCII and Cyrillic (including Ё) letters.

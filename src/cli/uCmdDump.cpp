@@ -14,9 +14,9 @@ public:
   int Run(const TzCommonOptions& aOptions) override {
     return WithSession(aOptions, [&](TzCliSession& aSession) {
       const std::vector<TzOutcome> outcomes = aSession.ReadAll();
-      TzTable table(aOptions.OutputFormat, kTagColumns);
+      TzTable table(aOptions.OutputFormat, TagColumns(aOptions.OutputFormat));
       for (const TzOutcome& outcome : outcomes)
-        if (outcome.Tag) table.Add(TagRow(*outcome.Tag));
+        if (outcome.Tag) table.Add(TagRow(*outcome.Tag, aOptions.OutputFormat));
       table.Finish();
       return aSession.Report(outcomes);
     });

@@ -18,10 +18,10 @@ public:
     c->add_option("--address", fAddress, "new bus address 1..247")->required()->check(CLI::Range(1, 247));
     c->add_option("--baud", fBaud, "new baud rate")
         ->required()
-        ->check(CLI::IsMember(std::vector<int32_t>(kLineBaudRates.begin(), kLineBaudRates.end())));
-    c->add_option("--format", fFormat, "new format 8N1 8O1 8E1 8N2")
+        ->check(CLI::IsMember(BaudRateList()));
+    c->add_option("--format", fFormat, "new format " + FormatNamesText())
         ->required()
-        ->check(CLI::IsMember({"8N1", "8O1", "8E1", "8N2"}, CLI::ignore_case));
+        ->check(CLI::IsMember(FormatNameList(), CLI::ignore_case));
     c->add_option("--timeout-s", fTimeout, "new network time-out in seconds (default: the module's current one)")
         ->check(CLI::Range(0, 65535));
     c->add_flag("--restart", fRestart, "restart the module afterwards, so the settings take effect");
@@ -54,8 +54,8 @@ public:
       std::vector<TzTag*> written;
       for (const int32_t id : {kAddressReg, kBaudRateReg, kFormatReg, kNetTimeoutReg})
         written.push_back(aSession.Device().GetTagByID(id));
-      TzTable table(aOptions.OutputFormat, kTagColumns);
-      for (const TzTag* tag : written) table.Add(TagRow(*tag));
+      TzTable table(aOptions.OutputFormat, TagColumns(aOptions.OutputFormat));
+      for (const TzTag* tag : written) table.Add(TagRow(*tag, aOptions.OutputFormat));
       return static_cast<int>(exOk);
     });
   }

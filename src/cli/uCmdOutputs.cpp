@@ -64,8 +64,8 @@ private:
     for (int n = fOutput ? fOutput : 1; n <= (fOutput ? fOutput : kOutputCount); ++n)
       for (TzTag* tag : TagsOf(aSession, n)) tags.push_back(tag);
     const std::vector<TzOutcome> outcomes = aSession.Read(tags);
-    TzTable table(aOptions.OutputFormat, kTagColumns);
-    for (const TzTag* tag : tags) table.Add(TagRow(*tag));
+    TzTable table(aOptions.OutputFormat, TagColumns(aOptions.OutputFormat));
+    for (const TzTag* tag : tags) table.Add(TagRow(*tag, aOptions.OutputFormat));
     table.Finish();
     return aSession.Report(outcomes);
   }
@@ -122,7 +122,7 @@ private:
     if (outcome == TzApplyOutcome::LogicRefused) {
       ReportError("output " + std::to_string(fOutput) + " runs logic function " + std::to_string(moduleFunction) +
                   ": the PWM was written, the logic not; set --function 0 first");
-      return exUsage;
+      return exRefused;
     }
     return exOk;
   }

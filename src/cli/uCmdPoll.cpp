@@ -8,6 +8,7 @@
 #include "uCliCommand.h"
 #include "uCliExit.h"
 #include "uCliStop.h"
+#include "uCliTagText.h"
 
 namespace {
 class TzPollCommand : public TzCommand {
@@ -37,7 +38,7 @@ public:
         std::vector<nlohmann::json> row = {IsoTimestamp()};
         const std::vector<TzOutcome> outcomes = aSession.Read(tags);
         for (size_t i = 0; i < tags.size(); ++i)
-          row.push_back(outcomes[i].Code == exOk ? TagRow(*tags[i])[2] : nlohmann::json());
+          row.push_back(outcomes[i].Code == exOk ? TagNumber(*tags[i]) : nlohmann::json());
         table.Add(row);
         NoteFailure(first, aSession.Report(outcomes));
         if (std::any_of(outcomes.begin(), outcomes.end(), [](const TzOutcome& o) { return o.Code == exPort; }))

@@ -17,8 +17,8 @@ public:
       std::vector<TzTag*> tags;
       if (!FindTags(aSession.Device(), fNames, tags)) return static_cast<int>(exUsage);
       const std::vector<TzOutcome> outcomes = aSession.Read(tags);
-      TzTable table(aOptions.OutputFormat, kTagColumns);
-      for (const TzTag* tag : tags) table.Add(TagRow(*tag));
+      TzTable table(aOptions.OutputFormat, TagColumns(aOptions.OutputFormat));
+      for (const TzTag* tag : tags) table.Add(TagRow(*tag, aOptions.OutputFormat));
       table.Finish();
       return aSession.Report(outcomes);
     });

@@ -21,7 +21,10 @@ void InterruptListening() {
   if (gListening) gListening->Interrupt();
 }
 
-int BitsPerChar(int32_t aFormatIndex) { return aFormatIndex == 0 ? 10 : 11; }
+int BitsPerChar(int32_t aFormatIndex) {
+  const TzRtuFormat* format = RtuFormat(aFormatIndex);
+  return format ? RtuBitsPerChar(*format) : 11;
+}
 
 std::string Hex(const std::vector<uint8_t>& aBytes) {
   std::string text;
@@ -51,9 +54,7 @@ public:
     if (!fBackend->GetSettings(record)) return exPort;
     TzDCB dcb;
     dcb.BaudRate = aBaudRate;
-    dcb.ByteSize = 8;
-    dcb.Parity = aFormatIndex == 1 ? 1 : aFormatIndex == 2 ? 2 : 0;
-    dcb.StopBits = aFormatIndex == 3 ? 2 : 0;
+    SetDcbFormat(dcb, aFormatIndex);
     dcb.AssignTo(record);
     if (!fBackend->SetSettings(record)) return -1;
     fGap = static_cast<uint32_t>(FrameGapMs(aBaudRate, BitsPerChar(aFormatIndex)));

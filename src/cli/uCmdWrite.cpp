@@ -38,8 +38,8 @@ public:
       if (const int code = aSession.Identify(); code != exOk) return code;
       if (!aSession.Write(tag, fValue)) return aSession.Report(aSession.WaitWrites());
       const std::vector<TzOutcome> outcomes = aSession.WaitWrites();
-      TzTable table(aOptions.OutputFormat, kTagColumns);
-      table.Add(TagRow(tag));
+      TzTable table(aOptions.OutputFormat, TagColumns(aOptions.OutputFormat));
+      table.Add(TagRow(tag, aOptions.OutputFormat));
       table.Finish();
       return aSession.Report(outcomes);
     });

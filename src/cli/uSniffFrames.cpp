@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "uModbusFrames.h"
 #include "uUtils.h"
 
 namespace {
@@ -13,13 +14,11 @@ int Word(std::span<const uint8_t> aBytes, size_t aAt) { return aBytes[aAt] << 8 
 
 // The lengths a frame starting so may have: request first, then answer.
 std::vector<size_t> Lengths(std::span<const uint8_t> aBytes) {
-  if (aBytes.size() < 2) return {};
-  const uint8_t func = aBytes[1];
-  if (func & 0x80) return {5};
-  if (func >= 1 && func <= 4) return aBytes.size() >= 3 ? std::vector<size_t>{8, size_t{5} + aBytes[2]} : std::vector<size_t>{8};
-  if (func == 5 || func == 6) return {8};
-  if (func == 15 || func == 16) return aBytes.size() >= 7 ? std::vector<size_t>{size_t{9} + aBytes[6], 8} : std::vector<size_t>{8};
-  return {};
+  std::vector<size_t> lengths;
+  for (const int length : {RtuRequestLength(aBytes), RtuAnswerLength(aBytes)})
+    if (length > 0 && (lengths.empty() || lengths.front() != static_cast<size_t>(length)))
+      lengths.push_back(static_cast<size_t>(length));
+  return lengths;
 }
 
 }  // namespace

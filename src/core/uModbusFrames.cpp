@@ -182,13 +182,25 @@ bool IsGatewayNoTarget(std::span<const uint8_t> aAnswer) {
          (aAnswer[2] == kExceptionGatewayPath || aAnswer[2] == kExceptionGatewayTarget) && HasModbusCRC(aAnswer);
 }
 
-bool IsCompleteRtuAnswer(std::span<const uint8_t> aBytes) {
-  if (aBytes.size() < 5) return false;
+int RtuRequestLength(std::span<const uint8_t> aBytes) {
+  if (aBytes.size() < 2) return 0;
   const uint8_t func = aBytes[1];
-  size_t length = 0;
-  if (func & 0x80) length = 5;
-  else if (func >= 1 && func <= 4) length = size_t{5} + aBytes[2];
-  else if (func == 5 || func == 6 || func == 15 || func == 16) length = 8;
-  else return false;
-  return aBytes.size() >= length && HasModbusCRC(aBytes.first(length));
+  if (func >= 1 && func <= 6) return 8;
+  if (func == 15 || func == 16) return aBytes.size() < 7 ? 0 : 9 + aBytes[6];
+  return -1;
+}
+
+int RtuAnswerLength(std::span<const uint8_t> aBytes) {
+  if (aBytes.size() < 2) return 0;
+  const uint8_t func = aBytes[1];
+  if (func & 0x80) return 5;
+  if (func >= 1 && func <= 4) return aBytes.size() < 3 ? 0 : 5 + aBytes[2];
+  if (func == 5 || func == 6 || func == 15 || func == 16) return 8;
+  return -1;
+}
+
+bool IsCompleteRtuAnswer(std::span<const uint8_t> aBytes) {
+  const int length = RtuAnswerLength(aBytes);
+  if (length < 5 || aBytes.size() < static_cast<size_t>(length)) return false;
+  return HasModbusCRC(aBytes.first(static_cast<size_t>(length)));
 }

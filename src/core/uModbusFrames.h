@@ -60,6 +60,17 @@ bool BuildWriteFrame(int32_t aAddr, int32_t aFunc, int32_t aReg, int32_t aValTyp
 // request's address, function, register and quantity with a valid check sum.
 bool IsWriteEcho(const TStringBytes& aRequest, const TStringBytes& aAnswer);
 
+// The framing rules of Modbus RTU, the one place they are written (the tool's
+// completion rule and listener, and the virtual module use them).
+// The length of the request aBytes begin with, by its function: 8 for
+// functions 1..6, 9 + byte count for 15 and 16; 0 while too few bytes are
+// there to tell, -1 for any other function.
+int RtuRequestLength(std::span<const uint8_t> aBytes);
+// The length of the answer aBytes begin with: 5 + byte count for functions
+// 1..4, 8 for the echoes of 5, 6, 15 and 16, 5 for an exception (function
+// with bit 7 set); 0 while too few bytes are there to tell, -1 for any other.
+int RtuAnswerLength(std::span<const uint8_t> aBytes);
+
 // True when aBytes begin with a whole Modbus RTU answer by the framing rules:
 // the length its function implies (functions 1..4: 5 + byte count; echoes of
 // 5, 6, 15, 16: 8; an exception, function with bit 7 set: 5) with a correct

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "uLineRules.h"
 #include "uModbusFrames.h"
 #include "uSerialPorts.h"
 #include "uUtils.h"
@@ -48,9 +49,7 @@ bool TzBusSearch::Start() {
 
   TzDCB& dcb = fFreePort->LocDCB();
   dcb.BaudRate = fBaudRate;
-  dcb.ByteSize = 8;
-  dcb.Parity = fFormat == 1 ? 1 : fFormat == 2 ? 2 : 0;
-  dcb.StopBits = fFormat == 3 ? 2 : 0;
+  SetDcbFormat(dcb, fFormat);
   // No answer ends a read early: each probe listens for the whole time-out.
   TzTimeouts& timeouts = fFreePort->LocTimeouts();
   timeouts.ReadIntervalTimeout = 0;

@@ -7,15 +7,8 @@
 #include <optional>
 #include <string_view>
 
+#include "uRK7140Registers.h"
 #include "uRegSink.h"
-
-inline constexpr int32_t kBaudRateReg = 28672;
-inline constexpr int32_t kFormatReg = 28673;
-inline constexpr int32_t kAddressReg = 28676;
-inline constexpr int32_t kNetTimeoutReg = 28680;
-inline constexpr int32_t kClockFirstReg = 32768;  // year, month, day, hour, minute, second
-inline constexpr int32_t kCommandReg = 60000;
-inline constexpr int32_t kRestartCommand = 21930;  // 0x55AA
 
 // The RS-485 settings as the panel offers them: the baud rate as its code
 // (the index in 1200..115200) and one of the four RTU formats by index

@@ -8,15 +8,12 @@
 #include <span>
 #include <vector>
 
+#include "uRK7140Registers.h"
 #include "uRegSink.h"
 
 inline constexpr int kInputCount = 12;
-// Register whose bit N - 1 is the filter type of input N (the module reports
-// inputs 1..6 there).
-inline constexpr int32_t kFilterTypesReg = 60018;
+// kFilterTypesReg's bits of inputs 1..6 are what the module reports.
 inline constexpr int kReportedFilterInputs = 6;
-// The block of twelve counter registers, one per input.
-inline constexpr int32_t kPulseCountersTag = 160071;
 
 // Filter types: pulses longer than 0.375 ms pass, or longer than 5.5 ms.
 enum TzFilterType : int32_t { ftShort = 0, ftLong = 1 };

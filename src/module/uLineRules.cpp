@@ -42,12 +42,13 @@ void ConfigureEngine(TzFreePort& aEngine, const TzLineChoice& aChoice) {
   // The exchange ends as soon as the answer is whole by the Modbus framing;
   // the 50 ms of silence stay as the fallback for one that never completes.
   aEngine.SetCompletionRule(IsCompleteRtuAnswer);
-  dcb.ByteSize = 8;
-  switch (aChoice.FormatIndex) {
-    case 0: dcb.Parity = 0; dcb.StopBits = 0; break;
-    case 1: dcb.Parity = 1; dcb.StopBits = 0; break;
-    case 2: dcb.Parity = 2; dcb.StopBits = 0; break;
-    case 3: dcb.Parity = 0; dcb.StopBits = 2; break;
-    default: break;
+  SetDcbFormat(dcb, aChoice.FormatIndex);
+}
+
+void SetDcbFormat(TzDCB& aDCB, int32_t aFormatIndex) {
+  aDCB.ByteSize = 8;
+  if (const TzRtuFormat* format = RtuFormat(aFormatIndex)) {
+    aDCB.Parity = format->DcbParity;
+    aDCB.StopBits = format->DcbStopBits;
   }
 }

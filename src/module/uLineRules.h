@@ -8,12 +8,16 @@
 #include <cstdint>
 #include <string_view>
 
-class TzFreePort;
+#include "uRtuLine.h"
 
-inline constexpr std::array<int32_t, 10> kLineBaudRates = {1200,  2400,  4800,  9600,  14400,
-                                                           19200, 28800, 38400, 57600, 115200};
+class TzFreePort;
+struct TzDCB;
+
+// The baud rates and formats of uRtuLine.h (core, where the virtual module finds them too).
+inline constexpr const std::array<int32_t, 10>& kLineBaudRates = kRtuBaudRates;
 // Format index 0..3; the module knows them as format codes 4..7.
-inline constexpr std::array<std::string_view, 4> kLineFormatNames = {"8N1", "8O1", "8E1", "8N2"};
+inline constexpr std::array<std::string_view, 4> kLineFormatNames = {kRtuFormats[0].Name, kRtuFormats[1].Name,
+                                                                     kRtuFormats[2].Name, kRtuFormats[3].Name};
 
 // The addresses a module can have on the bus: 0 is the broadcast, 248..255
 // are reserved, and a frame carries only the address's low byte.
@@ -42,3 +46,6 @@ struct TzLineChoice {
 // as soon as the answer is whole (the completion rule), else by 50 ms of
 // silence or the time-out, writes bounded by 50 ms per byte plus 50.
 void ConfigureEngine(TzFreePort& aEngine, const TzLineChoice& aChoice);
+// Eight data bits with the parity and stop bits of format index 0..3; another
+// index leaves the parity and stop bits as they are.
+void SetDcbFormat(TzDCB& aDCB, int32_t aFormatIndex);

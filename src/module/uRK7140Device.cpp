@@ -67,10 +67,10 @@ bool LoadRK7140Device(TzDevice& aDevice, int32_t aDevAddr, const char* aResName)
       state->Force = true;
     }
   }
-  for (int32_t id : {28676, 28672, 28673, kDeviceTypeReg}) SetForce(aDevice, id);
+  for (int32_t id : {kAddressReg, kBaudRateReg, kFormatReg, kDeviceTypeReg}) SetForce(aDevice, id);
   for (int n = 1; n <= kOutputCount; ++n) SetForce(aDevice, OutputBase(n));
-  SetForce(aDevice, 60069);
-  SetForce(aDevice, 60000);
+  SetForce(aDevice, kCounterResetReg);
+  SetForce(aDevice, kCommandReg);
   return true;
 }
 

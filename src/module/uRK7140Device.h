@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "uGlobals.h"
+#include "uRK7140Registers.h"
 
 inline constexpr int32_t kDeviceTypeRK7140 = 74;
-inline constexpr int32_t kDeviceTypeReg = 36864;
 
 // Loads the template resource aResName into aDevice (address aDevAddr),
 // then adds the counter-reset and filter-type coils of every input and sets

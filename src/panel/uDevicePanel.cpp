@@ -7,6 +7,7 @@
 #include <QRegularExpressionValidator>
 
 #include "uPanelControls.h"
+#include "uPanelRules.h"
 
 TzDevicePanel::TzDevicePanel(QWidget* aParent) : QFrame(aParent) {
   StyleSidePanel(this, QStringLiteral("panRS485"), QSize(230, 186));
@@ -27,16 +28,13 @@ TzDevicePanel::TzDevicePanel(QWidget* aParent) : QFrame(aParent) {
 
   cbBaudRate = new QComboBox(this);
   cbBaudRate->setObjectName(QStringLiteral("cbBaudRate"));
-  cbBaudRate->addItems({QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
-                        QStringLiteral("14400"), QStringLiteral("19200"), QStringLiteral("28800"),
-                        QStringLiteral("38400"), QStringLiteral("57600"), QStringLiteral("115200")});
+  cbBaudRate->addItems(BaudRateItems());
   cbBaudRate->setCurrentIndex(3);
   row(QStringLiteral("Скорость"), cbBaudRate, 58, 140, QStringLiteral("Скорость обмена данными, бод/сек"));
 
   cbFormat = new QComboBox(this);
   cbFormat->setObjectName(QStringLiteral("cbFormat"));
-  cbFormat->addItems({QStringLiteral("MODBUS RTU 8N1"), QStringLiteral("MODBUS RTU 8O1"),
-                      QStringLiteral("MODBUS RTU 8E1"), QStringLiteral("MODBUS RTU 8N2")});
+  cbFormat->addItems(FormatItems());
   cbFormat->setCurrentIndex(0);
   row(QStringLiteral("Формат"), cbFormat, 86, 140,
       QStringLiteral("Формат символа\r\nRTU или ASCII: режим обмена\r\n8 или 7: число бит данных\r\n"

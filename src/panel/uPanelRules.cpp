@@ -4,18 +4,29 @@
 #include <QTime>
 #include <array>
 
+#include "uRtuLine.h"
+
 std::optional<QString> BaudCodeText(int32_t aCode) {
-  static const std::array<const char*, 10> texts = {"1200",  "2400",  "4800",  "9600",  "14400",
-                                                   "19200", "28800", "38400", "57600", "115200"};
-  if (aCode < 0 || aCode >= static_cast<int32_t>(texts.size())) return std::nullopt;
-  return QString::fromLatin1(texts[aCode]);
+  if (const std::optional<int32_t> rate = BaudRateOfCode(aCode)) return QString::number(*rate);
+  return std::nullopt;
 }
 
 std::optional<QString> FormatCodeText(int32_t aCode) {
-  static const std::array<const char*, 7> texts = {"ASCII 7O1", "ASCII 7E1", "ASCII 7N2", "RTU 8N1",
-                                                  "RTU 8O1",   "RTU 8E1",   "RTU 8N2"};
-  if (aCode < 1 || aCode > static_cast<int32_t>(texts.size())) return std::nullopt;
-  return QString::fromLatin1(texts[aCode - 1]);
+  if (const std::optional<std::string> name = FormatCodeName(aCode)) return QString::fromStdString(*name);
+  return std::nullopt;
+}
+
+QStringList BaudRateItems() {
+  QStringList items;
+  for (const int32_t rate : kRtuBaudRates) items << QString::number(rate);
+  return items;
+}
+
+QStringList FormatItems() {
+  QStringList items;
+  for (const TzRtuFormat& format : kRtuFormats)
+    items << QStringLiteral("MODBUS RTU ") + QString::fromLatin1(format.Name.data(), static_cast<qsizetype>(format.Name.size()));
+  return items;
 }
 
 QString ModuleDateText(int32_t aYear, int32_t aMonth, int32_t aDay) {

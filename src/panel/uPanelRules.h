@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -15,6 +16,10 @@
 std::optional<QString> BaudCodeText(int32_t aCode);
 // Text of the module's format code 1..7 ("ASCII 7O1" .. "RTU 8N2"); none otherwise.
 std::optional<QString> FormatCodeText(int32_t aCode);
+// The items of the baud-rate and format lists, in code order ("1200" ..,
+// "MODBUS RTU 8N1" ..).
+QStringList BaudRateItems();
+QStringList FormatItems();
 
 // "dd.mm.yyyy" of a valid calendar date (year 1..9999), "..." otherwise.
 QString ModuleDateText(int32_t aYear, int32_t aMonth, int32_t aDay);

@@ -156,8 +156,8 @@ void TzRK7140Controller::LetsDoIt() {
 
 void TzRK7140Controller::AfterFirstUpdate() {
   int32_t value = 0;
-  if (TryValueByID(36864, value)) fDevice->DevVersion = value;
-  if (TryValueByID(36869, value)) {
+  if (TryValueByID(kDeviceTypeReg, value)) fDevice->DevVersion = value;
+  if (TryValueByID(kFirmwareVersionReg, value)) {
     fDevice->DevPOVersion = value;
     QString text = QString::number(value);
     if (value >= 100) text.insert(1, QLatin1Char('.'));
@@ -199,8 +199,8 @@ void TzRK7140Controller::OprosTimerTimer() {
   for (int32_t id : kFastPoll) GetModbusRegRTU2(id);
   if (fOprosTick % 1000 == 0) {
     for (int32_t id : kClockTags) GetModbusRegRTU2(id);
-    GetModbusRegRTU2(60018);
-    GetModbusRegRTU2(160071);
+    GetModbusRegRTU2(kFilterTypesReg);
+    GetModbusRegRTU2(kPulseCountersTag);
   }
   if (fOprosTick >= 1000) fOprosTick = 0;
 }

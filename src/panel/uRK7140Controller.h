@@ -163,8 +163,9 @@ public:
   QTimer& ConnectBtnTimer() { return fConnectBtnTimer; }
 
   // Tag IDs polled every tick and every fourth tick.
-  static constexpr std::array<int32_t, 2> kFastPoll = {60062, 60070};
-  static constexpr std::array<int32_t, 6> kClockTags = {32768, 32769, 32770, 32771, 32772, 32773};
+  static constexpr std::array<int32_t, 2> kFastPoll = {kRelayStatesReg, kInputStatesReg};
+  static constexpr std::array<int32_t, 6> kClockTags = {kClockFirstReg,     kClockFirstReg + 1, kClockFirstReg + 2,
+                                                        kClockFirstReg + 3, kClockFirstReg + 4, kClockFirstReg + 5};
 
 private:
   // What the pending list reports: the log, the port observers, the hooks.

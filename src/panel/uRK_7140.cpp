@@ -26,6 +26,7 @@
 #include "uOutputsPanel.h"
 #include "uPanelControls.h"
 #include "uPanelRules.h"
+#include "uRK7140Registers.h"
 #include "uPanelWindows.h"
 #include "uPortObserver.h"
 #include "uShimPanel.h"
@@ -34,6 +35,7 @@
 #include "uVerInfo.h"
 #include "uUtils.h"
 #include "uValueText.h"
+#include "uVersion.h"
 
 namespace {
 
@@ -281,7 +283,7 @@ void TfrRK_7140::BuildModule() {
   btnTempLog->setObjectName(QStringLiteral("btnTempLog"));
   btnTempLog->resize(64, 24);
   connect(btnTempLog, &QPushButton::clicked, this, &TfrRK_7140::btnTempLogClick);
-  btnVerInfo = new QPushButton(QStringLiteral("ver 0.1.3a"), this);
+  btnVerInfo = new QPushButton(QStringLiteral("ver ") + QString::fromUtf8(kPanelVersion), this);
   btnVerInfo->setObjectName(QStringLiteral("btnVerInfo"));
   btnVerInfo->resize(84, 24);
   connect(btnVerInfo, &QPushButton::clicked, this, &TfrRK_7140::btnVerInfoClick);
@@ -407,18 +409,14 @@ void TfrRK_7140::BuildComPortPanel() {
 
   cbLineBaudRate = new QComboBox(panComPort);
   cbLineBaudRate->setObjectName(QStringLiteral("cbLineBaudRate"));
-  cbLineBaudRate->addItems({QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-                            QStringLiteral("9600"), QStringLiteral("14400"), QStringLiteral("19200"),
-                            QStringLiteral("28800"), QStringLiteral("38400"), QStringLiteral("57600"),
-                            QStringLiteral("115200")});
+  cbLineBaudRate->addItems(BaudRateItems());
   cbLineBaudRate->setCurrentIndex(3);
   row(QStringLiteral("Скорость"), cbLineBaudRate, 90, 140);
   InfoIcon(panComPort, QPoint(211, 94), QStringLiteral("Скорость обмена данными, бод/сек"));
 
   cbLineFormat = new QComboBox(panComPort);
   cbLineFormat->setObjectName(QStringLiteral("cbLineFormat"));
-  cbLineFormat->addItems({QStringLiteral("MODBUS RTU 8N1"), QStringLiteral("MODBUS RTU 8O1"),
-                          QStringLiteral("MODBUS RTU 8E1"), QStringLiteral("MODBUS RTU 8N2")});
+  cbLineFormat->addItems(FormatItems());
   cbLineFormat->setCurrentIndex(0);
   row(QStringLiteral("Формат"), cbLineFormat, 120, 140);
   InfoIcon(panComPort, QPoint(211, 124),
@@ -695,7 +693,8 @@ void TfrRK_7140::InterfaceTimerTimer() {
   if (c.Device() == nullptr) return;
 
   std::array<int32_t, 3> words{};
-  if (c.TryValueByID(36866, words[0]) && c.TryValueByID(36867, words[1]) && c.TryValueByID(36868, words[2])) {
+  if (c.TryValueByID(kIdentifierFirstReg, words[0]) && c.TryValueByID(kIdentifierFirstReg + 1, words[1]) &&
+      c.TryValueByID(kIdentifierFirstReg + 2, words[2])) {
     std::array<uint8_t, 6> mac{};
     for (size_t i = 0; i < 3; ++i) {
       mac[2 * i] = static_cast<uint8_t>((words[i] >> 8) & 0xFF);
@@ -704,23 +703,25 @@ void TfrRK_7140::InterfaceTimerTimer() {
     SetMAC(mac);
   }
   double number = 0;
-  if (c.TryValueByID(28676, number)) labAddr->setText(QString::fromStdString(FloatToText(number)));
+  if (c.TryValueByID(kAddressReg, number)) labAddr->setText(QString::fromStdString(FloatToText(number)));
   int32_t code = 0;
-  if (c.TryValueByID(28672, code))
+  if (c.TryValueByID(kBaudRateReg, code))
     if (const std::optional<QString> text = BaudCodeText(code)) labBaudRate->setText(*text);
-  if (c.TryValueByID(28673, code))
+  if (c.TryValueByID(kFormatReg, code))
     if (const std::optional<QString> text = FormatCodeText(code)) labFormat->setText(*text);
   std::array<int32_t, 3> part{};
-  if (c.TryValueByID(32768, part[0]) && c.TryValueByID(32769, part[1]) && c.TryValueByID(32770, part[2]))
+  if (c.TryValueByID(kClockFirstReg, part[0]) && c.TryValueByID(kClockFirstReg + 1, part[1]) &&
+      c.TryValueByID(kClockFirstReg + 2, part[2]))
     labDate->setText(ModuleDateText(part[0], part[1], part[2]));
-  if (c.TryValueByID(32771, part[0]) && c.TryValueByID(32772, part[1]) && c.TryValueByID(32773, part[2]))
+  if (c.TryValueByID(kClockFirstReg + 3, part[0]) && c.TryValueByID(kClockFirstReg + 4, part[1]) &&
+      c.TryValueByID(kClockFirstReg + 5, part[2]))
     labTime->setText(ModuleTimeText(part[0], part[1], part[2]));
   int32_t bits = 0;
   if (c.TryValueByID(kFilterTypesReg, bits))
     for (int i = 0; i < kReportedFilterInputs; ++i) SetDIN_Filter(i, FilterTypeOfInput(bits, i));
-  if (c.TryValueByID(60070, bits))
+  if (c.TryValueByID(kInputStatesReg, bits))
     for (int i = 0; i < 12; ++i) SetDIN(i, (bits >> i) & 1);
-  if (c.TryValueByID(60062, bits))
+  if (c.TryValueByID(kRelayStatesReg, bits))
     for (int i = 0; i < 6; ++i) SetDOUT(i, (bits >> i) & 1);
   SetRalayLogicImages();
   labTest->setText(QString::number(c.PendingCount()));

@@ -13,6 +13,7 @@
 #include "uPanelWindows.h"
 #include "uRK_7140.h"
 #include "uUtils.h"
+#include "uVersion.h"
 
 namespace {
 
@@ -33,12 +34,13 @@ private:
   std::function<void(Qt::KeyboardModifiers)> fOnMouseUp;
 };
 
+// The version goes in front of it (uVersion.h).
 const char kLogoMessage[] =
-    "Панель управления RK-7140, версия 0.1.3a.\r\n"
     "Настраивает и опрашивает модуль ввода-вывода RK-7140 по Modbus RTU через RS-485: "
     "входы, реле, ШИМ и логику выходов, фильтры, счётчики импульсов, часы и сетевые настройки модуля.\r\n"
     "\r\n"
-    "Без модуля под рукой: ./run.sh запускает виртуальный модуль rk7140-sim на псевдотерминале.\r\n"
+    "Без модуля под рукой: rk7140-panel --demo (в исходниках ./run.sh) запускает виртуальный модуль rk7140-sim "
+    "на псевдотерминале.\r\n"
     "Его ключи: --link ПУТЬ, --address N, --baud N, --format 8N1|8O1|8E1|8N2, --inputs МАСКА, "
     "--static-inputs, --tty-defaults, --exec КОМАНДА, --verbose; "
     "команда help на его стандартном вводе перечисляет команды управления и неисправностей.";
@@ -86,5 +88,6 @@ void TfrRK_7140::ArrowTimerTimer() {
 
 void TfrRK_7140::imgLogoMouseUp(Qt::KeyboardModifiers aModifiers) {
   if (!LogoClicks.MouseUp(aModifiers & Qt::ShiftModifier, aModifiers & Qt::ControlModifier)) return;
-  ShowPanelBox(this, TzPanelBoxKind::Information, QStringLiteral("Информация"), QString::fromUtf8(kLogoMessage));
+  const QString version = QStringLiteral("Панель управления RK-7140, версия %1.\r\n").arg(QString::fromUtf8(kPanelVersion));
+  ShowPanelBox(this, TzPanelBoxKind::Information, QStringLiteral("Информация"), version + QString::fromUtf8(kLogoMessage));
 }

@@ -5,14 +5,29 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "uVersion.h"
+
 namespace {
 
-// Newest first.
+// Newest first; the newest is the version of uVersion.h (the package check
+// compares the Debian change log and the AppStream releases in the same way).
 const char* const kHistory =
+    "<b>ver 0.1.4a</b><ul>"
+    "<li>Панель «Дискретные выходы»: ШИМ и логика реле, калькулятор «Расчёт ШИМ»</li>"
+    "<li>Панели «Фильтр дребезга», «Счётчик импульсов», «Устройство» и «Системные настройки», "
+    "перезагрузка устройства</li>"
+    "<li>Поиск устройств на линии</li>"
+    "<li>Сохранение наблюдения в CSV и лога в текстовый файл</li>"
+    "<li>Утилита командной строки rk7140ctl</li>"
+    "<li>Виртуальный модуль rk7140-sim: шина из нескольких приборов, прослушивание линии, "
+    "строгие настройки линии, время передачи по линии</li>"
+    "<li>Демонстрационный режим rk7140-panel --demo и пункт меню «Панель RK-7140 (демо)»</li></ul>"
     "<b>ver 0.1.3a</b><ul>"
     "<li>Окно «Лог»: ошибки программы и счётчики ответов с кодами исключений Modbus</li>"
     "<li>Настройки подключения сохраняются в файле Options.xml</li>"
-    "<li>Подсказки у полей подключения</li></ul>"
+    "<li>Подсказки у полей подключения</li>"
+    "<li>Окно наблюдения за линией</li>"
+    "<li>Пакет Debian: пункт меню, значок, страницы руководства</li></ul>"
     "<b>ver 0.1.2a</b><ul>"
     "<li>Часы прибора, версия встроенного ПО и идентификатор прибора</li>"
     "<li>Длина очереди запросов</li></ul>"
@@ -35,7 +50,7 @@ TfrmVerInfo::TfrmVerInfo(QWidget* aMainWindow) : QDialog(aMainWindow), fMainWind
   ScrollBox1->setWidgetResizable(true);
   ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-  auto* panel = new QGroupBox(QStringLiteral(" ver 0.1.3 alpha"));
+  auto* panel = new QGroupBox(QStringLiteral(" ver %1 alpha").arg(QString::fromUtf8(kVersion)));
   panel->setObjectName(QStringLiteral("AdvSmoothPanel2"));
   panel->setStyleSheet(QStringLiteral(
       "QGroupBox { border: 1px solid #9aa7b4; border-radius: 8px; margin-top: 14px; background: #f4f7fa; }"

@@ -121,9 +121,64 @@ TEST_F(CtlTest, IdentifyAndReadByIDAndByName) {
   // By ID, by a unique prefix in other letter case, and the common options after the command.
   const TzRun read = Ctl({"read", "60070", "СОСТОЯНИЕ дискретных вх", "--port", sim.Path(), "--output", "csv"});
   ASSERT_EQ(read.Code, 0) << read.Err;
-  EXPECT_EQ(Lines(read.Out), (std::vector<std::string>{"id,name,value,text,quality",
-                                                       "60070,Состояние дискретных входов,2053,2053,192",
-                                                       "60070,Состояние дискретных входов,2053,2053,192"}));
+  // The fields scripts know come first; the register and the meaning are added after them.
+  const std::string row = R"(60070,Состояние дискретных входов,2053,2053,192,holding register 60070,"on: 1, 3, 12")";
+  EXPECT_EQ(Lines(read.Out), (std::vector<std::string>{"id,name,value,text,quality,register,meaning", row, row}));
+}
+
+// Text is for people: a header row, the register as the engineer looks it up,
+// the template ID beside it, codes and statuses in words, floats as precise
+// as the module keeps them.
+TEST_F(CtlTest, TextNamesRegistersAndSaysWhatCodesMean) {
+  const TzRun read = Ctl(At({"read", "5096", "28672", "28673", "24583", "36881", "160071"}));
+  ASSERT_EQ(read.Code, 0) << read.Err;
+  const auto lines = Lines(read.Out);
+  ASSERT_EQ(lines.size(), 7u) << read.Out;
+  const auto fields = [](const std::string& aLine) {
+    std::vector<std::string> out;
+    for (size_t at = 0; at < aLine.size();) {
+      const size_t gap = aLine.find("  ", at);
+      out.push_back(aLine.substr(at, gap - at));
+      if (gap == std::string::npos) break;
+      at = aLine.find_first_not_of(' ', gap);
+    }
+    return out;
+  };
+  EXPECT_EQ(fields(lines[0]), (std::vector<std::string>{"register", "id", "name", "value", "text", "quality"}));
+  EXPECT_EQ(fields(lines[1]), (std::vector<std::string>{"input register 4096", "5096", "Статус DOUT1", "0",
+                                                        "relay open", "good"}));
+  EXPECT_EQ(fields(lines[2])[4], "9600 baud");
+  EXPECT_EQ(fields(lines[3])[4], "RTU 8N1");
+  EXPECT_EQ(fields(lines[4]), (std::vector<std::string>{"input register 24583", "24583", "Напряжение питания U1",
+                                                        "24.1", "24.1 V", "good"}));
+  EXPECT_EQ(fields(lines[5])[4], "U1 present, U2 present");
+  EXPECT_EQ(fields(lines[6])[0], "holding registers 60071..60082");
+  // Every column starts where its header does.
+  const auto secondColumn = [](const std::string& aLine) { return aLine.find_first_not_of(' ', aLine.find("  ")); };
+  for (const std::string& line : lines) EXPECT_EQ(secondColumn(line), secondColumn(lines[0])) << line;
+
+  // JSON keeps its fields and gains the new ones; the float has its own precision.
+  const auto json = nlohmann::json::parse(Ctl(At({"read", "24583", "--output", "json"})).Out);
+  EXPECT_EQ(json[0]["value"], 24.1);
+  EXPECT_EQ(json[0]["register"], "input register 24583");
+  EXPECT_EQ(json[0]["meaning"], "24.1 V");
+  EXPECT_EQ(json[0]["quality"], 192);
+}
+
+TEST_F(CtlTest, IdentifyShowsTheModuleAsThePanelDoes) {
+  const TzRun identify = Ctl(At({"identify"}));
+  ASSERT_EQ(identify.Code, 0) << identify.Err;
+  EXPECT_EQ(Lines(identify.Out), (std::vector<std::string>{"property          value",
+                                                           "type              RK-7140 (74)",
+                                                           "hardware version  3",
+                                                           "identifier        00-12-34-56-78-9A",
+                                                           "firmware          1.05",
+                                                           "power status      U1 present, U2 present",
+                                                           "supply U1         24.1 V",
+                                                           "supply U2         23.9 V"}));
+  const TzRun version = Ctl({"--version"});
+  EXPECT_EQ(version.Code, 0);
+  EXPECT_EQ(version.Out.rfind("rk7140ctl ", 0), 0u) << version.Out;
 }
 
 TEST_F(CtlTest, AWriteIsConfirmedByTheModulesEcho) {
@@ -134,7 +189,8 @@ TEST_F(CtlTest, AWriteIsConfirmedByTheModulesEcho) {
   EXPECT_EQ(rows[0]["id"], 28680);
   EXPECT_EQ(rows[0]["value"], 12);
   EXPECT_EQ(rows[0]["quality"], 192);
-  EXPECT_EQ(Ctl(At({"read", "28680", "--output", "csv"})).Out, "id,name,value,text,quality\n28680,Сетевой таймаут,12,12,192\n");
+  EXPECT_EQ(Ctl(At({"read", "28680", "--output", "csv"})).Out,
+            "id,name,value,text,quality,register,meaning\n28680,Сетевой таймаут,12,12,192,holding register 28680,12 s\n");
 }
 
 // A value the register cannot hold is refused before anything is sent: it
@@ -282,6 +338,12 @@ TEST(CtlExitCodes, EachFailureHasItsCode) {
       {"exception", {"read", "60070"}, [&] { module.SetFaults(exception); }, 4, "exception 02h"},
       {"not an RK-7140", {"--address", "20", "identify"}, nullptr, 5, "not an RK-7140 (device type 75"},
       {"not decodable", {"read", "60070"}, [&] { module.SetFaults(crc); }, 6, "cannot be decoded"},
+      {"ambiguous name", {"read", "напряжение"}, nullptr, 1,
+       R"(2 names start so: 24583 "Напряжение питания U1"; 24711 "Напряжение питания U2")"},
+      // The module takes a new logic function only while the output's is off.
+      {"refused change", {"outputs", "1", "--function", "2"},
+       [&] { ASSERT_EQ(Ctl({"--port", bus.Path(), "outputs", "1", "--function", "1"}).Code, 0); }, 7,
+       "runs logic function 1"},
   };
   for (const Case& c : cases) {
     module.SetFaults({});

@@ -230,3 +230,29 @@ TEST(ModbusFrames, AnAnswerIsCompleteAtTheLengthItsFunctionImpliesWithACorrectCh
     EXPECT_EQ(IsCompleteRtuAnswer(std::span<const uint8_t>(c.bytes.data(), n)), c.complete) << c.name;
   }
 }
+
+// The framing rules by function, from the first bytes that tell them.
+TEST(ModbusFrames, RequestAndAnswerLengthsByFunction) {
+  struct Case {
+    std::vector<uint8_t> bytes;
+    int request, answer;
+  };
+  const Case cases[] = {
+      {{0x10}, 0, 0},                                   // too short to tell
+      {{0x10, 0x04}, 8, 0},                             // a read: the answer needs its byte count
+      {{0x10, 0x04, 0x02}, 8, 7},                       // ... 5 + 2
+      {{0x10, 0x03, 0x0C}, 8, 17},                      //
+      {{0x10, 0x05}, 8, 8},                             // coil write and its echo
+      {{0x10, 0x06}, 8, 8},                             //
+      {{0x10, 0x10, 0x70, 0x00, 0x00, 0x02}, 0, 8},     // request needs its byte count
+      {{0x10, 0x10, 0x70, 0x00, 0x00, 0x02, 0x04}, 13, 8},
+      {{0x10, 0x0F, 0x00, 0x00, 0x00, 0x0C, 0x02}, 11, 8},
+      {{0x10, 0x84}, -1, 5},                            // exception answer
+      {{0x10, 0x2B}, -1, -1},                           // a function outside the rules
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.bytes));
+    EXPECT_EQ(RtuRequestLength(c.bytes), c.request);
+    EXPECT_EQ(RtuAnswerLength(c.bytes), c.answer);
+  }
+}

@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "uVerInfo.h"
+#include "uVersion.h"
 
 // The version button shows and hides the window; every show centres it over
 // the main window, wherever that is now.
@@ -14,6 +15,8 @@ TEST(VerInfo, TogglesAndCentresOverTheMainWindowOnEveryShow) {
   TfrmVerInfo info(&main);
   EXPECT_EQ(info.windowTitle(), QStringLiteral("История версий"));
   EXPECT_EQ(info.size(), QSize(505, 461));
+  // The newest release in the history is the project's version.
+  EXPECT_TRUE(info.Label4->text().startsWith(QStringLiteral("<b>ver ") + QString::fromUtf8(kPanelVersion) + "</b>"));
   EXPECT_TRUE(info.Label4->text().contains(QStringLiteral("ver 0.1.3a")));
   EXPECT_TRUE(info.Label4->text().contains(QStringLiteral("ver 0.1a")));
 

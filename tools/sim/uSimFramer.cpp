@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "uModbusFrames.h"
 #include "uUtils.h"
 
 namespace {
@@ -12,14 +13,7 @@ bool CheckSumHolds(std::span<const uint8_t> aFrame) { return aFrame.size() >= 4 
 
 }  // namespace
 
-int SimRequestLength(std::span<const uint8_t> aBytes) {
-  if (aBytes.size() < 2) return 0;
-  switch (aBytes[1]) {
-    case 1: case 2: case 3: case 4: case 5: case 6: return 8;
-    case 15: case 16: return aBytes.size() < 7 ? 0 : 9 + aBytes[6];
-    default: return -1;
-  }
-}
+int SimRequestLength(std::span<const uint8_t> aBytes) { return RtuRequestLength(aBytes); }
 
 int SimSilenceMs(int aBaudRate) {
   if (aBaudRate <= 0) return 2;

@@ -34,12 +34,9 @@ int SimBaudCode(int aBaudRate) {
 }
 
 TzSimFormat SimFormat(int aFormatCode) {
-  switch (aFormatCode) {
-    case 5: return {'O', 1};
-    case 6: return {'E', 1};
-    case 7: return {'N', 2};
-    default: return {'N', 1};
-  }
+  const TzRtuFormat* format = RtuFormat(aFormatCode - kRtuFirstFormatCode);
+  if (!format) format = &kRtuFormats[0];
+  return {format->Parity, format->StopBits};
 }
 
 int SimFormatCode(const std::string& aText) {

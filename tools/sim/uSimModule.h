@@ -14,9 +14,11 @@
 #include "uSimClock.h"
 #include "uSimFaults.h"
 #include "uSimOutput.h"
+#include "uRtuLine.h"
 
 // Codes of the module's RS-485 settings (registers 28672 and 28673).
-constexpr int kSimBaudRates[10] = {1200, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200};
+// The list is the panel's (uRtuLine.h in core).
+inline constexpr const std::array<int32_t, 10>& kSimBaudRates = kRtuBaudRates;
 // Baud code of a baud rate of the list; -1 when it is not in the list.
 int SimBaudCode(int aBaudRate);
 // Format codes 4..7: RTU 8N1, 8O1, 8E1, 8N2. Parity 'N', 'O' or 'E'.
