@@ -1,5 +1,6 @@
 #include "uRK7140Controller.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -210,6 +211,7 @@ void TzRK7140Controller::ReleasePort() {
 
 void TzRK7140Controller::SetAllOff() {
   fView.SetIndicatorsOff();
+  emit ValuesLost();
   if (!fDevice) return;
   for (const auto& tag : fDevice->Tags) tag->SetQuality(0);
 }
@@ -297,7 +299,43 @@ bool TzRK7140Controller::TryValueByID(int32_t aID, int32_t& aValue) const {
 
 void TzRK7140Controller::ModbusAsyncAnswer(int32_t aComPort, uint32_t aUID, TStringBytes aAnswer,
                                            uint32_t aErrCode) {
+  const TzTag* watched = WatchedTag(aUID);
   fPending.Dispatch(aComPort, aUID, aAnswer, aErrCode);
+  if (watched) AfterWatchedAnswer(*watched);
+}
+
+TzTag* TzRK7140Controller::WatchedTag(uint32_t aUID) const {
+  for (const auto& record : fPending.List()) {
+    if (record->Code != aUID) continue;
+    TzTag* tag = record->Tag;
+    if (!tag || tag->Device != fDevice.get()) return nullptr;
+    const bool watched = tag->ID == kPulseCountersTag ||
+                         std::find(kFastPoll.begin(), kFastPoll.end(), tag->ID) != kFastPoll.end();
+    return watched ? tag : nullptr;
+  }
+  return nullptr;
+}
+
+void TzRK7140Controller::AfterWatchedAnswer(const TzTag& aTag) {
+  std::vector<int32_t> values;
+  int32_t bits = 0;
+  if (aTag.ID == kPulseCountersTag) {
+    if (aTag.Quality() == kQualityGood) values = PulseCountersFromBytes(aTag.Data);
+  } else if (TryValueByID(aTag.ID, bits)) {
+    values.push_back(bits);
+  }
+  emit PolledAnswer(aTag.ID, values);
+
+  // Fast recording: each state's answer asks for the other state, so the two
+  // reads follow each other as fast as the line answers (a request stays in
+  // the engine's queue until its answer has been handled, so it cannot ask
+  // for itself again here). The poll tick keeps queueing both, so a chain
+  // that broke starts again.
+  if (!fFastPoll || !fConnected || !fOprosTimer.isActive() || aTag.ID == kPulseCountersTag) return;
+  const int32_t other = aTag.ID == kFastPoll[0] ? kFastPoll[1] : kFastPoll[0];
+  for (const auto& record : fPending.List())
+    if (record->Tag && record->Tag->ID == other && record->Tag->Device == fDevice.get()) return;
+  GetModbusRegRTU2(other);
 }
 
 void TzRK7140Controller::RequestSent(const TzTag& aTag, uint32_t aUID, int32_t aFunc, const TStringBytes& aFrame,

@@ -137,9 +137,24 @@ public:
   QTimer& OprosTimer() { return fOprosTimer; }
   QTimer& ConnectBtnTimer() { return fConnectBtnTimer; }
 
+  // Fast recording (the timeline): while on, the inputs' and relays' states
+  // are read one after the other as fast as the line answers, instead of
+  // once per poll tick. The rest of the schedule is
+  // unchanged, and so is everything when it is off.
+  void SetFastPoll(bool aOn) { fFastPoll = aOn; }
+  bool FastPoll() const { return fFastPoll; }
+
   // Tag IDs polled every tick and every fourth tick.
   static constexpr std::array<int32_t, 2> kFastPoll = {60062, 60070};
   static constexpr std::array<int32_t, 6> kClockTags = {32768, 32769, 32770, 32771, 32772, 32773};
+
+signals:
+  // A read of the inputs' state (60070), the relays' state (60062) or the
+  // pulse counters (160071) was answered, at the time it arrived: the state
+  // bits (one value) or the counters, empty when the read failed.
+  void PolledAnswer(int aTagID, const std::vector<int32_t>& aValues);
+  // Every tag lost its value (disconnect, restart): nothing is known from now on.
+  void ValuesLost();
 
 private:
   // What the pending list reports: the log, the port observers, the hooks.
@@ -162,12 +177,16 @@ private:
   void GoIdleKeepingEngine();
   std::unique_ptr<TzFreePort> MakeEngine(int32_t aComPort);
   void ClearPending();
+  // The tag a pending request of aUID reads when it is one PolledAnswer tells about.
+  TzTag* WatchedTag(uint32_t aUID) const;
+  void AfterWatchedAnswer(const TzTag& aTag);
 
   TzPanelView& fView;
   TzEngineFactory fEngineFactory;
 
   bool fConnected = false;
   bool fFirstUpdate = false;
+  bool fFastPoll = false;
   int32_t fDevAddr = 0;
   int32_t fComPort = 0;
   uint32_t fOprosTick = 0;

@@ -110,6 +110,8 @@ public:
   void btnResetClick();
   // Opens one more port observer window, centred over the panel.
   void btnPortObserverClick();
+  // Opens one more timeline window "Хронология", fed by the poll, centred over the panel.
+  void btnTimelineClick();
 
   // Bus search. The search picture: nothing while connected, else stops a
   // running search or starts one.
@@ -185,6 +187,8 @@ public:
   // "!" beside the restart button: new RS-485 settings wait for a restart.
   QLabel* labNeedReset = nullptr;
   QToolButton* btnPortObserver = nullptr;
+  // Beside the observer button; enabled while connected.
+  QToolButton* btnTimeline = nullptr;
   QToolButton* btnPicFirstUpdate = nullptr;
   std::array<QLabel*, 12> imgDIN{};
   std::array<QLabel*, 12> txtDinLed{};
@@ -246,6 +250,9 @@ private:
   void BuildInputAndDevicePanels();
   void BuildSidePanelTable();
   void BuildFindPanel();
+  void BuildTimelineButton();
+  // Fast polling while any open timeline asks for it.
+  void UpdateFastPoll();
   // The search picture: idle or searching, with the hint to match.
   void ShowFindPicture(bool aSearching);
   void SetConnectionControlsEnabled(bool aEnabled);

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "uTimelineRecorder.h"
@@ -59,7 +60,9 @@ public:
   void SetCounterMode(TzCounterMode aMode);
   // The traces shown (and saved), top to bottom.
   std::vector<size_t> ShownTraces() const;
-  // "Разрешение: " and the mean interval between the inputs' answers.
+  // The mean interval between the inputs' last answers, and as it is shown
+  // ("Разрешение: " and milliseconds).
+  std::optional<int64_t> ResolutionMs() const { return fInputsInterval.MeanMs(); }
   QString ResolutionText() const;
 
   // "CSV" / "PNG": ask for a file with the save dialog and write it.
