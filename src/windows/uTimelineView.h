@@ -22,6 +22,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>

@@ -39,13 +39,14 @@ private:
   std::unique_ptr<TfrRK_7140> fFrame;
 };
 
-// A rise of some input after a known low, the last one recorded.
+// The last rise of some input after it was seen low for at least 300 ms.
 std::optional<std::pair<size_t, int64_t>> LastRise(const TzTimelineRecorder& aRec) {
   std::optional<std::pair<size_t, int64_t>> rise;
   for (size_t trace = kTlFirstInput; trace < kTlFirstInput + kTlInputCount; ++trace) {
     const auto& changes = aRec.Changes(trace);
     for (size_t i = 1; i < changes.size(); ++i)
-      if (changes[i - 1].Value == 0 && changes[i].Value == 1 && (!rise || changes[i].TimeMs > rise->second))
+      if (changes[i - 1].Value == 0 && changes[i].Value == 1 && changes[i].TimeMs - changes[i - 1].TimeMs >= 300 &&
+          (!rise || changes[i].TimeMs > rise->second))
         rise = std::make_pair(trace, changes[i].TimeMs);
   }
   return rise;
