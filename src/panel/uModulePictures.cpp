@@ -186,6 +186,30 @@ QIcon ObserverIcon() {
   return icon;
 }
 
+QIcon TimelineIcon() {
+  QIcon icon;
+  for (qreal dpr : {1.0, 2.0}) {
+    QPixmap pixmap = Canvas(QSize(24, 24), dpr);
+    QPainter p(&pixmap);
+    Smooth(p);
+    p.setPen(QPen(QColor(60, 64, 70), 1.2));
+    p.setBrush(QColor(250, 251, 253));
+    p.drawRoundedRect(QRectF(1.5, 2.5, 21, 19), 2, 2);
+    const QColor colors[] = {QColor(0, 125, 40), QColor(0, 125, 40), QColor(0, 70, 170)};
+    for (int row = 0; row < 3; ++row) {
+      const qreal hi = 5.5 + row * 5.5, lo = hi + 3.5;
+      const qreal edge = 6 + row * 4;
+      p.setPen(QPen(colors[row], 1.3));
+      p.drawPolyline(QPolygonF({QPointF(3.5, lo), QPointF(edge, lo), QPointF(edge, hi), QPointF(edge + 5, hi),
+                                QPointF(edge + 5, lo), QPointF(20.5, lo)}));
+    }
+    p.setPen(QPen(QColor(210, 70, 0), 1.2));
+    p.drawLine(QPointF(15.5, 3.5), QPointF(15.5, 20.5));
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
 QPixmap SpinnerPixmap(int aIndex, qreal aDpr) {
   QPixmap pixmap = Canvas(kSpinnerSize, aDpr);
   QPainter p(&pixmap);

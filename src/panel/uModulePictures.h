@@ -35,6 +35,8 @@ QPixmap FindIconPixmap(qreal aDpr);
 QPixmap FindBusyIconPixmap(qreal aDpr);
 // A screen with a pulse train: the line observer's button.
 QIcon ObserverIcon();
+// The timeline button: three traces on a sheet, a cursor across them.
+QIcon TimelineIcon();
 // Frame aIndex (0..11) of the waiting spinner, 16 x 16.
 QPixmap SpinnerPixmap(int aIndex, qreal aDpr);
 

@@ -312,6 +312,7 @@ void TzRK7140Controller::ReleasePort() {
 
 void TzRK7140Controller::SetAllOff() {
   fView.SetIndicatorsOff();
+  emit ValuesLost();
   if (!fDevice) return;
   for (const auto& tag : fDevice->Tags) tag->SetQuality(0);
 }
@@ -406,8 +407,10 @@ bool TzRK7140Controller::TryValueByID(int32_t aID, int32_t& aValue) const {
 
 void TzRK7140Controller::ModbusAsyncAnswer(int32_t aComPort, uint32_t aUID, TStringBytes aAnswer,
                                            uint32_t aErrCode) {
+  const TzTag* watched = WatchedTag(aUID);
   fPending.Dispatch(aComPort, aUID, aAnswer, aErrCode);
   OutputRereadAnswered(aUID);
+  if (watched) AfterWatchedAnswer(*watched);
   // The link itself is gone (an adapter pulled, a device server restarted):
   // the connection ends at once, with the reason, instead of a stream of
   // failed requests. "Подключиться" reaches the module again.
@@ -419,6 +422,40 @@ void TzRK7140Controller::LinkLost() {
                  QString::fromStdString(LinkErrorText(fFreePort->LinkError(), fEndpoint, TzTextLanguage::Russian)),
              clTempLogNavy);
   Disconnect();
+}
+
+TzTag* TzRK7140Controller::WatchedTag(uint32_t aUID) const {
+  for (const auto& record : fPending.List()) {
+    if (record->Code != aUID) continue;
+    TzTag* tag = record->Tag;
+    if (!tag || tag->Device != fDevice.get()) return nullptr;
+    const bool watched = tag->ID == kPulseCountersTag ||
+                         std::find(kFastPoll.begin(), kFastPoll.end(), tag->ID) != kFastPoll.end();
+    return watched ? tag : nullptr;
+  }
+  return nullptr;
+}
+
+void TzRK7140Controller::AfterWatchedAnswer(const TzTag& aTag) {
+  std::vector<int32_t> values;
+  int32_t bits = 0;
+  if (aTag.ID == kPulseCountersTag) {
+    if (aTag.Quality() == kQualityGood) values = PulseCountersFromBytes(aTag.Data);
+  } else if (TryValueByID(aTag.ID, bits)) {
+    values.push_back(bits);
+  }
+  emit PolledAnswer(aTag.ID, values);
+
+  // Fast recording: each state's answer asks for the other state, so the two
+  // reads follow each other as fast as the line answers (a request stays in
+  // the engine's queue until its answer has been handled, so it cannot ask
+  // for itself again here). The poll tick keeps queueing both, so a chain
+  // that broke starts again.
+  if (!fFastPoll || !fConnected || !fOprosTimer.isActive() || aTag.ID == kPulseCountersTag) return;
+  const int32_t other = aTag.ID == kFastPoll[0] ? kFastPoll[1] : kFastPoll[0];
+  for (const auto& record : fPending.List())
+    if (record->Tag && record->Tag->ID == other && record->Tag->Device == fDevice.get()) return;
+  GetModbusRegRTU2(other);
 }
 
 void TzRK7140Controller::RequestSent(const TzTag& aTag, uint32_t aUID, int32_t aFunc, const TStringBytes& aFrame,

@@ -162,10 +162,25 @@ public:
   QTimer& OprosTimer() { return fOprosTimer; }
   QTimer& ConnectBtnTimer() { return fConnectBtnTimer; }
 
+  // Fast recording (the timeline): while on, the inputs' and relays' states
+  // are read one after the other as fast as the line answers, instead of
+  // once per poll tick. The rest of the schedule is
+  // unchanged, and so is everything when it is off.
+  void SetFastPoll(bool aOn) { fFastPoll = aOn; }
+  bool FastPoll() const { return fFastPoll; }
+
   // Tag IDs polled every tick and every fourth tick.
   static constexpr std::array<int32_t, 2> kFastPoll = {kRelayStatesReg, kInputStatesReg};
   static constexpr std::array<int32_t, 6> kClockTags = {kClockFirstReg,     kClockFirstReg + 1, kClockFirstReg + 2,
                                                         kClockFirstReg + 3, kClockFirstReg + 4, kClockFirstReg + 5};
+
+signals:
+  // A read of the inputs' state (60070), the relays' state (60062) or the
+  // pulse counters (160071) was answered, at the time it arrived: the state
+  // bits (one value) or the counters, empty when the read failed.
+  void PolledAnswer(int aTagID, const std::vector<int32_t>& aValues);
+  // Every tag lost its value (disconnect, restart): nothing is known from now on.
+  void ValuesLost();
 
 private:
   // What the pending list reports: the log, the port observers, the hooks.
@@ -198,12 +213,16 @@ private:
   // Back to a live link without a log line (connect, disconnect).
   void ResetLinkWatch();
   void OutputRereadAnswered(uint32_t aUID);
+  // The tag a pending request of aUID reads when it is one PolledAnswer tells about.
+  TzTag* WatchedTag(uint32_t aUID) const;
+  void AfterWatchedAnswer(const TzTag& aTag);
 
   TzPanelView& fView;
   TzEngineFactory fEngineFactory;
 
   bool fConnected = false;
   bool fFirstUpdate = false;
+  bool fFastPoll = false;
   int32_t fDevAddr = 0;
   int32_t fComPort = 0;
   std::string fEndpoint;

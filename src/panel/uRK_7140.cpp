@@ -120,6 +120,7 @@ TfrRK_7140::TfrRK_7140(QWidget* aParent, const char* aTemplateName, bool aSilenc
   BuildOutputPanels();
   BuildInputAndDevicePanels();
   BuildFindPanel();
+  BuildTimelineButton();
   BuildSidePanelTable();
 
   InterfaceTimer.setInterval(500);
@@ -685,10 +686,12 @@ void TfrRK_7140::InterfaceTimerTimer() {
   if (!c.Connected()) {
     ButtonsEnabled(false);
     btnPortObserver->hide();
+    btnTimeline->setEnabled(false);
     btnConnect->setText(QStringLiteral("Подключиться"));
     return;
   }
   btnPortObserver->show();
+  btnTimeline->setEnabled(true);
   btnConnect->setText(QStringLiteral("Отключиться"));
   if (c.Device() == nullptr) return;
 

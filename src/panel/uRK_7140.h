@@ -121,6 +121,8 @@ public:
   void btnResetClick();
   // Opens one more port observer window, centred over the panel.
   void btnPortObserverClick();
+  // Opens one more timeline window "Хронология", fed by the poll, centred over the panel.
+  void btnTimelineClick();
 
   // Bus search. The search picture: nothing while connected, else stops a
   // running search or starts one.
@@ -205,6 +207,8 @@ public:
   // "!" beside the restart button: new RS-485 settings wait for a restart.
   QLabel* labNeedReset = nullptr;
   QToolButton* btnPortObserver = nullptr;
+  // Beside the observer button; enabled while connected.
+  QToolButton* btnTimeline = nullptr;
   QToolButton* btnPicFirstUpdate = nullptr;
   std::array<QLabel*, 12> imgDIN{};
   std::array<QLabel*, 12> txtDinLed{};
@@ -268,6 +272,9 @@ private:
   void BuildFindPanel();
   // What the link watch dims while the answers have stopped.
   std::vector<QWidget*> StaleWhenLinkLost() const;
+  void BuildTimelineButton();
+  // Fast polling while any open timeline asks for it.
+  void UpdateFastPoll();
   // The search picture: idle or searching, with the hint to match.
   void ShowFindPicture(bool aSearching);
   void SetConnectionControlsEnabled(bool aEnabled);

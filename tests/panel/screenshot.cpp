@@ -1,9 +1,10 @@
 // Renders the main window connected to a virtual module into a PNG file:
-//   rk7140-screenshot OUTPUT.png [--com-panel | --observer | --outputs]
+//   rk7140-screenshot OUTPUT.png [--com-panel | --observer | --outputs | --timeline]
 // With --com-panel the connection panel is left open in the picture; with
 // --observer the picture is of a port observer window after a few polls;
 // with --outputs the outputs panel and its PWM calculator are open, example
-// (C) calculated.
+// (C) calculated; with --timeline the picture is of a timeline window after
+// a few seconds of fast recording of the demo pattern, with two cursors.
 // Runs without a display (the offscreen platform is chosen when none is set).
 #include <QApplication>
 #include <QComboBox>
@@ -21,13 +22,16 @@
 #include "uRK_7140.h"
 #include "uSimBackend.h"
 #include "uTempLog.h"
+#include "uTimeline.h"
+#include "uTimelineView.h"
 
 int main(int argc, char* argv[]) {
   const bool comPanel = argc == 3 && QByteArray(argv[2]) == "--com-panel";
   const bool observer = argc == 3 && QByteArray(argv[2]) == "--observer";
   const bool outputs = argc == 3 && QByteArray(argv[2]) == "--outputs";
-  if (argc != 2 && !comPanel && !observer && !outputs) {
-    std::fprintf(stderr, "usage: rk7140-screenshot OUTPUT.png [--com-panel | --observer | --outputs]\n");
+  const bool timeline = argc == 3 && QByteArray(argv[2]) == "--timeline";
+  if (argc != 2 && !comPanel && !observer && !outputs && !timeline) {
+    std::fprintf(stderr, "usage: rk7140-screenshot OUTPUT.png [--com-panel | --observer | --outputs | --timeline]\n");
     return 2;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -71,6 +75,47 @@ int main(int argc, char* argv[]) {
     shown = QApplication::topLevelWidgets().back();
     for (QWidget* widget : QApplication::topLevelWidgets())
       if (widget->inherits("TfrmPortObserver")) shown = widget;
+  }
+  if (timeline) {
+    frame->InterfaceTimerTimer();  // enables the timeline button
+    frame->btnTimeline->click();
+    TfrmTimeline* window = frame->findChild<TfrmTimeline*>();
+    if (window == nullptr) return 1;
+    window->btnFast->click();
+    module.SetDemoInputs(true);
+    auto wait = [&](int aMs) {
+      QElapsedTimer span;
+      span.start();
+      while (span.elapsed() < aMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+      }
+    };
+    // Relay 1 closes for two seconds, relay 3 from the middle on.
+    wait(1500);
+    frame->Controller().SetRegByID(4096, 1, false);
+    wait(1500);
+    frame->Controller().SetRegByID(4352, 1, false);
+    wait(500);
+    frame->Controller().SetRegByID(4096, 0, false);
+    wait(2500);
+    // Cursors on a rise of input 3 and on its fall.
+    TzTimelineView& view = *window->View();
+    view.FitAll();
+    view.SetCurrentRow(2);
+    view.SetCursor(0, view.LeftMs());
+    view.JumpToChange(true);
+    view.JumpToChange(true);
+    view.ChooseCursor(1);
+    view.SetCursor(1, *view.Cursor(0));
+    view.JumpToChange(true);
+    window->RefreshTimerTimer();
+    QCoreApplication::processEvents();
+    if (!window->grab().save(QString::fromLocal8Bit(argv[1]))) {
+      std::fprintf(stderr, "cannot write %s\n", argv[1]);
+      return 1;
+    }
+    return 0;
   }
   // Relays 1 and 3 closed for the picture, then one poll and one refresh.
   frame->Controller().SetRegByID(4096, 1, false);

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -644,4 +645,69 @@ TEST_F(ControllerTest, OutputParametersAreCopiedAfterTheFirstReading) {
   EXPECT_EQ(p.LogicInv, 1);
   EXPECT_FALSE(p.CanModify);
   EXPECT_TRUE(controller.DOUT(1).CanModify);
+}
+
+// What the timeline hears of the poll, and its fast recording: with it on the
+// inputs and relays are read again as each answer arrives; off, the poll
+// tick's single read is all there is.
+TEST_F(ControllerTest, TellsPolledStatesAndFastPollChainsTheirReads) {
+  ConnectAndRead();
+  std::vector<std::pair<int, std::vector<int32_t>>> told;
+  int lost = 0;
+  QObject::connect(&controller, &TzRK7140Controller::PolledAnswer,
+                   [&](int aTagID, const std::vector<int32_t>& aValues) { told.emplace_back(aTagID, aValues); });
+  QObject::connect(&controller, &TzRK7140Controller::ValuesLost, [&] { ++lost; });
+  auto inputReads = [&] {
+    const auto written = Written();
+    return std::count(written.begin(), written.end(), std::make_pair(3, 60070));
+  };
+  // Polling, with a tick that only the test gives.
+  controller.OprosTimer().setInterval(3'600'000);
+  controller.OprosTimer().start();
+
+  long before = inputReads();
+  controller.OprosTimerTimer();
+  ASSERT_TRUE(Settle());
+  EXPECT_EQ(inputReads(), before + 1);
+  // (This tick's length makes every tick one of the slow group too.)
+  std::map<int, std::vector<int32_t>> byTag(told.begin(), told.end());
+  EXPECT_EQ(byTag.size(), 3u);
+  EXPECT_EQ(byTag[60070], (std::vector<int32_t>{0x0805}));
+  EXPECT_EQ(byTag[60062].size(), 1u);
+  EXPECT_EQ(byTag[160071].size(), 12u);
+
+  controller.SetFastPoll(true);
+  EXPECT_TRUE(controller.FastPoll());
+  before = inputReads();
+  controller.OprosTimerTimer();
+  ASSERT_TRUE(PumpUntil([&] { return inputReads() >= before + 10; }));
+  // One read of each state waits at a time, however fast the answers come.
+  for (int32_t id : {60062, 60070}) {
+    long waiting = 0;
+    for (const auto& record : controller.ModbusAnswerList())
+      if (record->Tag && record->Tag->ID == id) ++waiting;
+    EXPECT_LE(waiting, 1) << id;
+  }
+
+  controller.SetFastPoll(false);
+  ASSERT_TRUE(Settle());
+  const long settled = inputReads();
+  QElapsedTimer quiet;
+  quiet.start();
+  while (quiet.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(inputReads(), settled);  // back to the tick's schedule
+
+  // A failed read is told without values; a disconnect as the loss of all.
+  told.clear();
+  TzSimFaultSettings faults;
+  faults.Exceptions[60070] = 2;
+  module->SetFaults(faults);
+  controller.OprosTimerTimer();
+  ASSERT_TRUE(Settle());
+  const auto inputs = std::find_if(told.begin(), told.end(), [](const auto& aTold) { return aTold.first == 60070; });
+  ASSERT_NE(inputs, told.end());
+  EXPECT_TRUE(inputs->second.empty());
+  module->SetFaults({});
+  controller.Disconnect();
+  EXPECT_EQ(lost, 1);
 }
