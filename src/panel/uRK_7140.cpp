@@ -27,6 +27,7 @@
 #include "uPanelRules.h"
 #include "uPanelWindows.h"
 #include "uPortObserver.h"
+#include "uSettingsPanel.h"
 #include "uShimPanel.h"
 #include "uSystemPanel.h"
 #include "uTempLog.h"
@@ -295,6 +296,8 @@ void TfrRK_7140::BuildSideButtons() {
   btnCalibr = side(QStringLiteral("btnCalibr"), QStringLiteral("Калибровка"), kSideTop + 6 * kSideStep);
   btnLogic->hide();
   btnCalibr->hide();
+  // In the place of the hidden ones, above the restart button.
+  btnSettings = side(QStringLiteral("btnSettings"), QStringLiteral("Настройки модуля"), kSideTop + 6 * kSideStep);
 
   // At most one button down, and a second activation lets it up again
   // (btnRS485Click releases the others).
@@ -349,7 +352,7 @@ void TfrRK_7140::BuildSideButtons() {
 }
 
 std::vector<QToolButton*> TfrRK_7140::SideButtons() const {
-  return {btnComPort, btnRS485, btnDIn_Filter, btnDIn_Imp, btnDOut, btnLogic, btnSystem, btnCalibr};
+  return {btnComPort, btnRS485, btnDIn_Filter, btnDIn_Imp, btnDOut, btnLogic, btnSystem, btnCalibr, btnSettings};
 }
 
 void TfrRK_7140::BuildOutputPanels() {
@@ -513,7 +516,8 @@ void TfrRK_7140::BuildSidePanelTable() {
   // Button, anchor: every panel opens beside its own button, the outputs
   // panel beside "Устройство" (it is too tall to open lower).
   fSidePanels = {{btnComPort, btnComPort}, {btnRS485, btnRS485},   {btnDIn_Filter, btnDIn_Filter},
-                 {btnDIn_Imp, btnDIn_Imp}, {btnDOut, btnRS485},    {btnSystem, btnSystem}};
+                 {btnDIn_Imp, btnDIn_Imp}, {btnDOut, btnRS485},    {btnSystem, btnSystem},
+                 {btnSettings, btnDIn_Filter}};
   SetSidePanel(btnComPort, panComPort, [this] { TryFindPanVisible(); });
   SetSidePanel(btnDOut, panDOut, [this] {
     PlaceShimPanel();
@@ -522,6 +526,7 @@ void TfrRK_7140::BuildSidePanelTable() {
   SetSidePanel(btnRS485, panRS485);
   SetSidePanel(btnDIn_Filter, panDIn_Filter);
   SetSidePanel(btnDIn_Imp, panDIn_Imp);
+  SetSidePanel(btnSettings, panSettings);
   // The clock panel opens with the PC's date and time.
   SetSidePanel(btnSystem, panSystem, [this] {
     if (!panSystem->isHidden()) panSystem->SetNow();
@@ -610,7 +615,7 @@ void TfrRK_7140::SetIndicatorsOff() {
 void TfrRK_7140::SetAllOff() { fController->SetAllOff(); }
 
 void TfrRK_7140::ButtonsEnabled(bool aEnabled) {
-  for (QWidget* button : std::initializer_list<QWidget*>{btnRS485, btnDIn_Filter, btnDIn_Imp, btnDOut, btnSystem, btnReset})
+  for (QWidget* button : std::initializer_list<QWidget*>{btnRS485, btnDIn_Filter, btnDIn_Imp, btnDOut, btnSystem, btnSettings, btnReset})
     button->setEnabled(aEnabled);
   for (QToolButton* button : btnDOUT) button->setEnabled(aEnabled);
 }
