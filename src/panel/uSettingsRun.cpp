@@ -7,7 +7,7 @@ constexpr int kRetryMs = 20;
 }
 
 TzSettingsRun::TzSettingsRun(TzRK7140Controller& aController, QObject* aParent)
-    : QObject(aParent), fController(aController) {
+    : QObject(aParent), fController(aController), fHooked(&aController) {
   fTimer.setInterval(kRetryMs);
   connect(&fTimer, &QTimer::timeout, this, &TzSettingsRun::Tick);
   fController.OnAnswerDispatched = [this](uint32_t aUID, const TzTag& aTag, uint32_t aErrCode) {
@@ -15,7 +15,9 @@ TzSettingsRun::TzSettingsRun(TzRK7140Controller& aController, QObject* aParent)
   };
 }
 
-TzSettingsRun::~TzSettingsRun() { fController.OnAnswerDispatched = nullptr; }
+TzSettingsRun::~TzSettingsRun() {
+  if (fHooked) fHooked->OnAnswerDispatched = nullptr;
+}
 
 QString TzSettingsRun::FailureText(const TzTag& aTag, uint32_t aErrCode) {
   const QString name = QString::fromStdString(aTag.OPCName);

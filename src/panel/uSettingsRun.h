@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -61,6 +62,9 @@ private:
   static QString FailureText(const TzTag& aTag, uint32_t aErrCode);
 
   TzRK7140Controller& fController;
+  // The frame frees its controller before its child panels: the hook is
+  // taken back only from a controller that is still there.
+  QPointer<TzRK7140Controller> fHooked;
   QTimer fTimer;
   TzPhase fPhase = TzPhase::Idle;
 
