@@ -204,6 +204,18 @@ TEST_F(CtlConfig, EveryKindOfBadFileIsRefusedBeforeAnythingIsSent) {
   std::filesystem::remove(bad);
 }
 
+TEST_F(CtlConfig, AFailedReadLeavesNoFile) {
+  Sim(sim.Module(), "fault exception 60018 2");  // the filter register
+  const TzCtlRun save = Ctl({"config", "save", file});
+  EXPECT_EQ(save.Code, 4) << save.Err;
+  EXPECT_NE(save.Err.find("60018"), std::string::npos) << save.Err;
+  EXPECT_FALSE(std::filesystem::exists(file));
+  // An earlier file stays whole.
+  Put(file, "earlier");
+  EXPECT_EQ(Ctl({"config", "save", file}).Code, 4);
+  EXPECT_EQ(Slurp(file), "earlier");
+}
+
 TEST_F(CtlConfig, TwoFilesAreComparedWithoutAPort) {
   ASSERT_EQ(Ctl({"config", "save", file}).Code, 0);
   nlohmann::ordered_json changed = nlohmann::ordered_json::parse(Slurp(file));
