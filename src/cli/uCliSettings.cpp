@@ -41,9 +41,14 @@ TzRestoreResult RestoreModuleSettings(TzCliSession& aSession, const TzModuleSett
       result.Code = code;
       result.Stopped = write.Key + (write.SwitchOff ? " (switching the running function off)" : "") + " := " +
                        std::to_string(static_cast<int64_t>(write.Value));
+      // A refused write did not happen; one without an answer may have.
+      const size_t left = plan.size() - result.Written;
+      const std::string rest = code == exException
+                                   ? std::to_string(left) + " not written"
+                                   : "1 unconfirmed, " + std::to_string(left - 1) + " not written";
       ReportError("restore stopped at write " + std::to_string(result.Written + 1) + " of " +
                   std::to_string(plan.size()) + ", " + result.Stopped + ": " + std::to_string(result.Written) +
-                  " written, " + std::to_string(plan.size() - result.Written) + " not written");
+                  " written, " + rest);
       return result;
     }
     ++result.Written;

@@ -227,12 +227,16 @@ void TzSettingsPanel::Restored(const TzRestoreOutcome& aOutcome) {
   if (aOutcome.Verified) {
     Status(QStringLiteral("Записано и проверено: %1 значений").arg(aOutcome.Written));
   } else if (!aOutcome.Stopped.Key.empty()) {
-    Status(QStringLiteral("Запись остановлена на %1, %2 = %3: %4. Записано %5 из %6, не записано %7")
+    const size_t left = aOutcome.Planned - aOutcome.Written;
+    const QString rest = aOutcome.Unconfirmed
+                             ? QStringLiteral("не подтверждено 1, не записано %1").arg(left - 1)
+                             : QStringLiteral("не записано %1").arg(left);
+    Status(QStringLiteral("Запись остановлена на %1, %2 = %3: %4. Записано %5 из %6, %7")
                .arg(Q(aOutcome.Stopped.Place), Q(aOutcome.Stopped.Field), Q(aOutcome.Stopped.ValueText),
                     aOutcome.Reason)
                .arg(aOutcome.Written)
                .arg(aOutcome.Planned)
-               .arg(aOutcome.Planned - aOutcome.Written));
+               .arg(rest));
   } else if (!aOutcome.Mismatches.empty()) {
     ShowDifferences(aOutcome.Mismatches, QStringLiteral("Прочитано"));
     Status(QStringLiteral("Проверка не пройдена: расхождений %1").arg(aOutcome.Mismatches.size()));

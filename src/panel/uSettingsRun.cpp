@@ -106,6 +106,7 @@ void TzSettingsRun::Answer(uint32_t aUID, const TzTag& aTag, uint32_t aErrCode) 
     fQueued = false;
     if (aErrCode != 0 || aTag.ModbusError || aTag.Quality() != kQualityGood) {
       fOutcome.Stopped = fPlan[fNext];
+      fOutcome.Unconfirmed = !(aErrCode == 0 && aTag.ModbusError);
       FinishRestore(FailureText(aTag, aErrCode));
       return;
     }

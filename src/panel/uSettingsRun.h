@@ -29,6 +29,7 @@ struct TzRestoreOutcome {
   bool LineWritten = false;          // the RS-485 settings were among the writes
   TzSettingsWrite Stopped;           // the write that stopped it (Key empty: none)
   QString Reason;                    // why it stopped or failed, in the panel's words
+  bool Unconfirmed = false;          // the stopping write got no answer: it may have arrived
   std::vector<TzSettingsDifference> Mismatches;  // the file against the read-back
 };
 

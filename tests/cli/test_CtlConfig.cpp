@@ -170,6 +170,21 @@ TEST_F(CtlConfig, ARefusedWriteStopsTheRestoreAtOnce) {
   EXPECT_NE(writes.back().find("exception 4"), std::string::npos) << writes.back();
 }
 
+// A write whose answer is lost may have arrived: it is neither counted as
+// written nor as not written. The module drops every hundredth answer: after
+// the restore's reads that is the 35th write.
+TEST_F(CtlConfig, AWriteWithoutAnAnswerStopsTheRestoreUnconfirmed) {
+  ASSERT_EQ(Ctl({"config", "save", file}).Code, 0);
+  Sim(sim.Module(), "fault drop 1");
+  const TzCtlRun restore = Ctl({"config", "restore", file, "--output", "csv"});
+  EXPECT_EQ(restore.Code, 3) << restore.Err;
+  EXPECT_NE(restore.Err.find("restore stopped at write 35 of 60, outputs[4].delay := 5: 34 written, "
+                             "1 unconfirmed, 25 not written"),
+            std::string::npos)
+      << restore.Err;
+  EXPECT_NE(restore.Out.find("16,stopped,34,60,"), std::string::npos) << restore.Out;
+}
+
 TEST_F(CtlConfig, EveryKindOfBadFileIsRefusedBeforeAnythingIsSent) {
   ASSERT_EQ(Ctl({"config", "save", file}).Code, 0);
   const std::string good = Slurp(file);
