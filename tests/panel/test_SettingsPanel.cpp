@@ -3,6 +3,7 @@
 // a restore that the module refuses part-way, a refused file, and every
 // button reached by keyboard and assistive technology.
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -153,6 +154,15 @@ TEST_F(SettingsPanel, ARefusedFileWritesNothingAndRS485SettingsOnlyWhenAsked) {
   EXPECT_EQ(Status(), QStringLiteral("Файл bad.json не принят: файл более новой версии формата (9)"));
   EXPECT_TRUE(Idle());
   EXPECT_EQ(WritesSent(), before);
+
+  // A read the module refuses: no file at all.
+  Path = fFiles.filePath(QStringLiteral("none.json"));
+  Sim("fault exception 60018 2");
+  Panel().btnSettingsSave->click();
+  ASSERT_TRUE(PumpUntil([this] { return Idle(); }));
+  EXPECT_TRUE(Status().startsWith(QStringLiteral("Файл не сохранён: модуль отказал"))) << Status().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(Path));
+  Sim("fault off");
 
   // A file of another address, written with its RS-485 settings: "!" and the
   // connection panel carry them, as "Применить" of "Устройство" does.
