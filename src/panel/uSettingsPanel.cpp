@@ -211,10 +211,11 @@ void TzSettingsPanel::btnSettingsWriteClick() {
 }
 
 void TzSettingsPanel::StartRestore(const TzModuleSettings& aFile) {
+  // aFile may be the compared file itself, which goes now.
+  fRestoring = aFile;
   lstSettingsDiff->clear();
   fCompared.reset();
-  fRestoring = aFile;
-  if (!fRun.StartRestore(aFile, chkSettingsLine->isChecked())) return;
+  if (!fRun.StartRestore(fRestoring, chkSettingsLine->isChecked())) return;
   SetBusy(true);
   prgSettings->setValue(0);
   prgSettings->show();
