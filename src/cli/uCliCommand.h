@@ -56,3 +56,4 @@ std::unique_ptr<TzCommand> MakeLineCommand();
 std::unique_ptr<TzCommand> MakeRestartCommand();
 std::unique_ptr<TzCommand> MakeScanCommand();
 std::unique_ptr<TzCommand> MakeSniffCommand();
+std::unique_ptr<TzCommand> MakeConfigCommand();

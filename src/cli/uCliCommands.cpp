@@ -19,7 +19,7 @@ const std::vector<TzCommandMaker>& CommandTable() {
       MakePortsCommand,   MakeIdentifyCommand, MakeReadCommand,  MakeWriteCommand,
       MakeDumpCommand,    MakePollCommand,     MakeOutputsCommand, MakeInputsCommand,
       MakeClockCommand,   MakeLineCommand,     MakeRestartCommand, MakeScanCommand,
-      MakeSniffCommand,
+      MakeSniffCommand,   MakeConfigCommand,
   };
   return table;
 }

@@ -376,6 +376,22 @@ void TzRK7140Controller::SetRegByID(int32_t aID, double aValue, bool aForced) {
   SetModbusRegRTU(tag, aValue);
 }
 
+bool TzRK7140Controller::QueueRead(int32_t aID, uint32_t& aUID) {
+  if (!fConnected || !GetModbusRegRTU2(aID)) return false;
+  aUID = fFreePort->LastUID();
+  return true;
+}
+
+bool TzRK7140Controller::QueueWrite(int32_t aID, double aValue, bool aForced, uint32_t& aUID) {
+  if (!fConnected || !fDevice) return false;
+  TzTag* tag = fDevice->GetTagByID(aID);
+  if (!tag) return false;
+  if (aForced) tag->ForceOnce = true;
+  if (!SetModbusRegRTU(tag, aValue)) return false;
+  aUID = fFreePort->LastUID();
+  return true;
+}
+
 bool TzRK7140Controller::SetRegForce(int32_t aID, bool aForce) {
   if (!fDevice) return false;
   TzTag* tag = fDevice->GetTagByID(aID);
@@ -408,7 +424,12 @@ bool TzRK7140Controller::TryValueByID(int32_t aID, int32_t& aValue) const {
 void TzRK7140Controller::ModbusAsyncAnswer(int32_t aComPort, uint32_t aUID, TStringBytes aAnswer,
                                            uint32_t aErrCode) {
   const TzTag* watched = WatchedTag(aUID);
+  const TzTag* tag = nullptr;
+  if (OnAnswerDispatched)
+    for (const auto& record : fPending.List())
+      if (record->Code == aUID) tag = record->Tag;
   fPending.Dispatch(aComPort, aUID, aAnswer, aErrCode);
+  if (OnAnswerDispatched && tag) OnAnswerDispatched(aUID, *tag, aErrCode);
   OutputRereadAnswered(aUID);
   if (watched) AfterWatchedAnswer(*watched);
   // The link itself is gone (an adapter pulled, a device server restarted):

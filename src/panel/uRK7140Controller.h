@@ -91,6 +91,8 @@ public:
   // and every answer the engine hands back, before it is dispatched.
   std::function<void(uint32_t aUID, int32_t aTagID)> OnRequestQueued;
   std::function<void(uint32_t aUID, uint32_t aErrCode)> OnAnswerHandedBack;
+  // Every answer of a request for a tag, after it was dispatched into the tag.
+  std::function<void(uint32_t aUID, const TzTag& aTag, uint32_t aErrCode)> OnAnswerDispatched;
 
   // Creates the device and loads the register template into it; on success
   // adds the panel's own tags and sets force flags and priorities. On failure
@@ -131,6 +133,10 @@ public:
   void GetModbusListRTU2(std::initializer_list<int32_t> aIDs);
   bool SetModbusRegRTU(TzTag* aTag, double aValue);
   void SetRegByID(int32_t aID, double aValue, bool aForced) override;
+  // A read or write of the tag aID queued as GetModbusRegRTU2 and SetRegByID
+  // do it, giving the request's UID; false when nothing was queued.
+  bool QueueRead(int32_t aID, uint32_t& aUID);
+  bool QueueWrite(int32_t aID, double aValue, bool aForced, uint32_t& aUID);
   bool SetRegForce(int32_t aID, bool aForce);
   void SetRegForce(std::initializer_list<int32_t> aIDs, bool aForce);
   bool TryValueByID(int32_t aID, int32_t& aValue) const;

@@ -29,6 +29,7 @@
 #include "uRK7140Registers.h"
 #include "uPanelWindows.h"
 #include "uPortObserver.h"
+#include "uSettingsPanel.h"
 #include "uShimPanel.h"
 #include "uSystemPanel.h"
 #include "uTempLog.h"
@@ -314,6 +315,8 @@ void TfrRK_7140::BuildSideButtons() {
   btnCalibr = side(QStringLiteral("btnCalibr"), QStringLiteral("Калибровка"), kSideTop + 6 * kSideStep);
   btnLogic->hide();
   btnCalibr->hide();
+  // In the place of the hidden ones, above the restart button.
+  btnSettings = side(QStringLiteral("btnSettings"), QStringLiteral("Настройки модуля"), kSideTop + 6 * kSideStep);
 
   // At most one button down, and a second activation lets it up again
   // (btnRS485Click releases the others).
@@ -368,7 +371,7 @@ void TfrRK_7140::BuildSideButtons() {
 }
 
 std::vector<QToolButton*> TfrRK_7140::SideButtons() const {
-  return {btnComPort, btnRS485, btnDIn_Filter, btnDIn_Imp, btnDOut, btnLogic, btnSystem, btnCalibr};
+  return {btnComPort, btnRS485, btnDIn_Filter, btnDIn_Imp, btnDOut, btnLogic, btnSystem, btnCalibr, btnSettings};
 }
 
 void TfrRK_7140::BuildOutputPanels() {
@@ -534,7 +537,8 @@ void TfrRK_7140::BuildSidePanelTable() {
   // Button, anchor: every panel opens beside its own button, the outputs
   // panel beside "Устройство" (it is too tall to open lower).
   fSidePanels = {{btnComPort, btnComPort}, {btnRS485, btnRS485},   {btnDIn_Filter, btnDIn_Filter},
-                 {btnDIn_Imp, btnDIn_Imp}, {btnDOut, btnRS485},    {btnSystem, btnSystem}};
+                 {btnDIn_Imp, btnDIn_Imp}, {btnDOut, btnRS485},    {btnSystem, btnSystem},
+                 {btnSettings, btnDIn_Filter}};
   SetSidePanel(btnComPort, panComPort, [this] { TryFindPanVisible(); });
   SetSidePanel(btnDOut, panDOut, [this] {
     PlaceShimPanel();
@@ -545,6 +549,7 @@ void TfrRK_7140::BuildSidePanelTable() {
   SetSidePanel(btnRS485, panRS485);
   SetSidePanel(btnDIn_Filter, panDIn_Filter);
   SetSidePanel(btnDIn_Imp, panDIn_Imp);
+  SetSidePanel(btnSettings, panSettings);
   // The clock panel opens with the PC's date and time.
   SetSidePanel(btnSystem, panSystem, [this] {
     if (!panSystem->isHidden()) panSystem->SetNow();
@@ -633,7 +638,7 @@ void TfrRK_7140::SetIndicatorsOff() {
 void TfrRK_7140::SetAllOff() { fController->SetAllOff(); }
 
 void TfrRK_7140::ButtonsEnabled(bool aEnabled) {
-  for (QWidget* button : std::initializer_list<QWidget*>{btnRS485, btnDIn_Filter, btnDIn_Imp, btnDOut, btnSystem, btnReset})
+  for (QWidget* button : std::initializer_list<QWidget*>{btnRS485, btnDIn_Filter, btnDIn_Imp, btnDOut, btnSystem, btnSettings, btnReset})
     button->setEnabled(aEnabled);
   for (QToolButton* button : btnDOUT) button->setEnabled(aEnabled);
 }

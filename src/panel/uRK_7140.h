@@ -36,6 +36,7 @@ class TzFilterPanel;
 class TzFindPanel;
 class TfrmFindDevice;
 class TzOutputsPanel;
+class TzSettingsPanel;
 class TzShimPanel;
 class TzSystemPanel;
 
@@ -201,6 +202,8 @@ public:
   QToolButton* btnDIn_Imp = nullptr;
   QToolButton* btnDOut = nullptr;
   QToolButton* btnSystem = nullptr;
+  // The module's settings as a file, below "Системные настройки".
+  QToolButton* btnSettings = nullptr;
   QToolButton* btnLogic = nullptr;
   QToolButton* btnCalibr = nullptr;
   QPushButton* btnReset = nullptr;
@@ -238,6 +241,7 @@ public:
   TzCounterPanel* panDIn_Imp = nullptr;
   TzDevicePanel* panRS485 = nullptr;
   TzSystemPanel* panSystem = nullptr;
+  TzSettingsPanel* panSettings = nullptr;
   // The search panel "Устройства" beside the connection panel.
   TzFindPanel* panFind = nullptr;
 

@@ -13,6 +13,8 @@
 #include "uDevicePanel.h"
 #include "uDeviceSettings.h"
 #include "uFilterPanel.h"
+#include "uOutputsPanel.h"
+#include "uSettingsPanel.h"
 #include "uRK_7140.h"
 #include "uSystemPanel.h"
 #include "uTempLog.h"
@@ -23,6 +25,27 @@ void TfrRK_7140::BuildInputAndDevicePanels() {
   panRS485 = new TzDevicePanel(this);
   panSystem = new TzSystemPanel(this, *fController, [this] { CloseAllPanel(); });
   OnButtonActivated(panRS485->btnRS485_Apply, this, [this] { btnRS485_ApplyClick(); });
+
+  panSettings = new TzSettingsPanel(this, *fController);
+  panSettings->ReadOverSource = [this] {
+    return TzReadOver{cbComPort->currentText().toStdString(), fController->DevAddr(), BaudRate,
+                      cbLineFormat->currentIndex()};
+  };
+  // The outputs panel's copy follows what was written.
+  panSettings->OnRestored = [this] {
+    const TzTryValue tryValue = [this](int32_t aID, int32_t& aValue) { return fController->TryValueByID(aID, aValue); };
+    for (int n = 1; n <= kOutputCount; ++n) ReadOutputParams(tryValue, n, fController->DOUT(n));
+    panDOut->btnDOUT1PanClick(panDOut->CurrDoutIndx);
+  };
+  // As "Применить" of "Устройство": the next connection uses them, "!" waits for the restart.
+  panSettings->OnLineWritten = [this](const TzRS485Settings& aLine) {
+    txtLineAddr->setText(QString::number(aLine.Address));
+    cbLineBaudRate->setCurrentIndex(aLine.BaudIndex);
+    cbLineFormat->setCurrentIndex(aLine.FormatIndex);
+    cbComPortChange(nullptr);
+    SaveOptions();
+    labNeedReset->show();
+  };
 }
 
 void TfrRK_7140::SetDIN_Filter(int aIndex, int32_t aType) { panDIn_Filter->SetDIN_Filter(aIndex, aType); }

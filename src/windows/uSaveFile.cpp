@@ -31,7 +31,29 @@ QString DialogChoose(QWidget* aParent, const QString& aSuggested, const QString&
   return dialog.selectedFiles().constFirst();
 }
 
+TzOpenFileChooser& OpenChooser() {
+  static TzOpenFileChooser chooser;
+  return chooser;
+}
+
+QString DialogOpen(QWidget* aParent, const QString& aFolder, const QString& aFilter) {
+  QFileDialog dialog(aParent, QStringLiteral("Открыть"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilter(aFilter);
+  dialog.setDirectory(aFolder);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().constFirst();
+}
+
 }  // namespace
+
+QString ChooseOpenFile(QWidget* aParent, const QString& aFolder, const QString& aFilter) {
+  if (OpenChooser()) return OpenChooser()(aParent, aFolder, aFilter);
+  return DialogOpen(aParent, aFolder, aFilter);
+}
+
+void SetOpenFileChooser(TzOpenFileChooser aChooser) { OpenChooser() = std::move(aChooser); }
 
 QString ChooseSaveFile(QWidget* aParent, const QString& aSuggested, const QString& aFilter) {
   if (Chooser()) return Chooser()(aParent, aSuggested, aFilter);

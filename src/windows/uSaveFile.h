@@ -1,4 +1,4 @@
-// Saving what a window shows to a file the user picks.
+// Saving what a window shows to a file the user picks, and picking a file to open.
 //
 // The file dialog is the only widget code here, and it goes through one
 // function so tests can answer it instead of blocking on a modal dialog. The
@@ -25,6 +25,15 @@ using TzSaveFileChooser = std::function<QString(QWidget* aParent, const QString&
 QString ChooseSaveFile(QWidget* aParent, const QString& aSuggested, const QString& aFilter);
 // An empty chooser restores the dialog.
 void SetSaveFileChooser(TzSaveFileChooser aChooser);
+
+// What the open dialog is asked: its parent, the folder it starts in and the
+// file-type filter. Returns the chosen path of an existing file, or an empty
+// text when the user cancels.
+using TzOpenFileChooser = std::function<QString(QWidget* aParent, const QString& aFolder, const QString& aFilter)>;
+// Asks for an existing file with the open dialog, or with the chooser set for tests.
+QString ChooseOpenFile(QWidget* aParent, const QString& aFolder, const QString& aFilter);
+// An empty chooser restores the dialog.
+void SetOpenFileChooser(TzOpenFileChooser aChooser);
 
 // The user's documents folder, created when it is missing; the suggested
 // folder of every save.

@@ -31,6 +31,9 @@ TEST(SimControl, CommandsChangeTheModule) {
       {"fault noise 4", TzSimCommandResult::Ok, [](TzSimFixture& s) { return s.Module.Faults().NoiseBytes == 4; }},
       {"fault exception 60070 2", TzSimCommandResult::Ok,
        [](TzSimFixture& s) { return s.Ask({3, 0xEA, 0xA6, 0, 1}) == std::vector<uint8_t>{0x83, 2}; }},
+      // A refused write, while the register still reads.
+      {"fault write-exception 4104 4", TzSimCommandResult::Ok,
+       [](TzSimFixture& s) { return s.WriteHolding(4104, 10) == 4 && s.ReadHolding(4104) == 100; }},
       {"quit", TzSimCommandResult::Quit, [](TzSimFixture&) { return true; }},
       {"", TzSimCommandResult::Ok, [](TzSimFixture&) { return true; }},
       {"# a comment", TzSimCommandResult::Ok, [](TzSimFixture&) { return true; }},
@@ -44,6 +47,7 @@ TEST(SimControl, CommandsChangeTheModule) {
       {"supply 24", TzSimCommandResult::Error, [](TzSimFixture& s) { return s.ReadInput(36881) == 3; }},
       {"fault drop 101", TzSimCommandResult::Error, [](TzSimFixture& s) { return !s.Module.Faults().Any(); }},
       {"fault exception 60070 0", TzSimCommandResult::Error, [](TzSimFixture& s) { return !s.Module.Faults().Any(); }},
+      {"fault write-exception 4104", TzSimCommandResult::Ok, [](TzSimFixture& s) { return !s.Module.Faults().Any(); }},
       {"fault", TzSimCommandResult::Error, [](TzSimFixture& s) { return !s.Module.Faults().Any(); }},
       {"fault sometimes", TzSimCommandResult::Error, [](TzSimFixture& s) { return !s.Module.Faults().Any(); }},
       {"reboot", TzSimCommandResult::Error, [](TzSimFixture&) { return true; }},

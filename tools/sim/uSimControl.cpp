@@ -70,15 +70,16 @@ TzSimCommandResult RunFault(TzSimModule& aModule, const std::vector<std::string>
     else if (!ParseInt(aWords[2], 0, 255, faults.FromAddress)) return Fail(aReply, "from: 0..255 or off");
   } else if (what == "noise" && args == 1) {
     if (!ParseInt(aWords[2], 0, 64, faults.NoiseBytes)) return Fail(aReply, "noise: 0..64 bytes");
-  } else if (what == "exception" && (args == 1 || args == 2)) {
+  } else if ((what == "exception" || what == "write-exception") && (args == 1 || args == 2)) {
+    std::map<uint16_t, uint8_t>& table = what == "exception" ? faults.Exceptions : faults.WriteExceptions;
     int reg = 0;
     int code = 0;
-    if (!ParseInt(aWords[2], 0, 65535, reg)) return Fail(aReply, "exception: register 0..65535");
+    if (!ParseInt(aWords[2], 0, 65535, reg)) return Fail(aReply, what + ": register 0..65535");
     if (args == 1 || aWords[3] == "off") {
-      faults.Exceptions.erase(static_cast<uint16_t>(reg));
+      table.erase(static_cast<uint16_t>(reg));
     } else {
-      if (!ParseInt(aWords[3], 1, 255, code)) return Fail(aReply, "exception: code 1..255 or off");
-      faults.Exceptions[static_cast<uint16_t>(reg)] = static_cast<uint8_t>(code);
+      if (!ParseInt(aWords[3], 1, 255, code)) return Fail(aReply, what + ": code 1..255 or off");
+      table[static_cast<uint16_t>(reg)] = static_cast<uint8_t>(code);
     }
   } else {
     return Fail(aReply, "unknown fault command (see help)");
@@ -158,6 +159,7 @@ std::string SimCommandHelp() {
          "  fault noise N            send N noise bytes before every answer\n"
          "  fault exception REG CODE answer CODE to requests that cover register REG\n"
          "  fault exception REG off  no longer\n"
+         "  fault write-exception REG CODE|off  the same for write requests only\n"
          "  fault off                no faults\n"
          "  status                   one line of state\n"
          "  quit                     end the module";

@@ -4,7 +4,7 @@
 
 bool TzSimFaultSettings::Any() const {
   return DelayMs > 0 || DropPercent > 0 || CrcPercent > 0 || FromAddress >= 0 || NoiseBytes > 0 ||
-         !Exceptions.empty();
+         !Exceptions.empty() || !WriteExceptions.empty();
 }
 
 std::string TzSimFaultSettings::Describe() const {
@@ -22,6 +22,9 @@ std::string TzSimFaultSettings::Describe() const {
   for (const auto& [reg, code] : Exceptions) {
     add("exception " + std::to_string(reg) + " " + std::to_string(code));
   }
+  for (const auto& [reg, code] : WriteExceptions) {
+    add("write-exception " + std::to_string(reg) + " " + std::to_string(code));
+  }
   return text;
 }
 
@@ -31,8 +34,12 @@ void TzSimFaults::Set(const TzSimFaultSettings& aSettings) {
   fCrcAcc = 0;
 }
 
-uint8_t TzSimFaults::ExceptionFor(uint32_t aFirst, uint32_t aCount) const {
+uint8_t TzSimFaults::ExceptionFor(uint32_t aFirst, uint32_t aCount, bool aWrite) const {
   for (const auto& [reg, code] : fSettings.Exceptions) {
+    if (reg >= aFirst && reg < aFirst + aCount) return code;
+  }
+  if (!aWrite) return 0;
+  for (const auto& [reg, code] : fSettings.WriteExceptions) {
     if (reg >= aFirst && reg < aFirst + aCount) return code;
   }
   return 0;

@@ -17,6 +17,9 @@ struct TzSimFaultSettings {
   // Register number -> exception code sent for any request whose range
   // covers that register (in any table).
   std::map<uint16_t, uint8_t> Exceptions;
+  // The same for write requests only: the module reads the register but
+  // refuses to change it.
+  std::map<uint16_t, uint8_t> WriteExceptions;
 
   bool Any() const;
   std::string Describe() const;
@@ -27,9 +30,9 @@ class TzSimFaults {
   const TzSimFaultSettings& Settings() const { return fSettings; }
   void Set(const TzSimFaultSettings& aSettings);
 
-  // The injected exception code for a request covering aFirst..aFirst+aCount-1,
-  // 0 for none.
-  uint8_t ExceptionFor(uint32_t aFirst, uint32_t aCount) const;
+  // The injected exception code for a request covering aFirst..aFirst+aCount-1
+  // (aWrite: a write request), 0 for none.
+  uint8_t ExceptionFor(uint32_t aFirst, uint32_t aCount, bool aWrite) const;
 
   // Turns a correct answer (address .. CRC) into the one to send; false when
   // the answer is dropped.

@@ -166,8 +166,8 @@ class TzSimModule::TzAccess final : public TzSimPointAccess {
     return seNone;
   }
 
-  uint8_t InjectedException(uint32_t aFirst, uint32_t aCount) override {
-    return fModule.fFaults.ExceptionFor(aFirst, aCount);
+  uint8_t InjectedException(uint32_t aFirst, uint32_t aCount, bool aWrite) override {
+    return fModule.fFaults.ExceptionFor(aFirst, aCount, aWrite);
   }
 
  private:

@@ -53,7 +53,7 @@ uint8_t HandleRead(uint8_t aFunction, std::span<const uint8_t> aPdu, TzSimPointA
   const uint16_t maxCount = IsBitTable(table) ? 2000 : 125;
   if (count < 1 || count > maxCount) return seIllegalValue;
   if (const uint8_t code = CheckRange(table, first, count, saRead)) return code;
-  if (const uint8_t code = aAccess.InjectedException(first, count)) return code;
+  if (const uint8_t code = aAccess.InjectedException(first, count, false)) return code;
   aAnswer.push_back(aFunction);
   if (IsBitTable(table)) {
     aAnswer.push_back(static_cast<uint8_t>((count + 7) / 8));
@@ -83,7 +83,7 @@ uint8_t HandleSingleWrite(uint8_t aFunction, std::span<const uint8_t> aPdu,
     value = value != 0 ? 1 : 0;
   }
   if (const uint8_t code = CheckRange(table, reg, 1, saWrite)) return code;
-  if (const uint8_t code = aAccess.InjectedException(reg, 1)) return code;
+  if (const uint8_t code = aAccess.InjectedException(reg, 1, true)) return code;
   if (const uint8_t code = WriteOne(table, reg, value, aAccess)) return code;
   aAnswer.assign(aPdu.begin(), aPdu.end());  // the answer echoes the request
   return seNone;
@@ -103,7 +103,7 @@ uint8_t HandleMultipleWrite(uint8_t aFunction, std::span<const uint8_t> aPdu,
   }
   const TzSimTable table = coils ? TzSimTable::Coil : TzSimTable::HoldingRegister;
   if (const uint8_t code = CheckRange(table, first, count, saWrite)) return code;
-  if (const uint8_t code = aAccess.InjectedException(first, count)) return code;
+  if (const uint8_t code = aAccess.InjectedException(first, count, true)) return code;
   for (uint32_t i = 0; i < count; ++i) {
     const uint16_t value = coils ? static_cast<uint16_t>((aPdu[6 + i / 8] >> (i % 8)) & 1)
                                  : Word(aPdu, 6 + 2 * i);

@@ -25,8 +25,9 @@ class TzSimPointAccess {
   // Checks and carries out one write of a writable point whose value passed
   // the map's range; seNone or the exception code.
   virtual uint8_t Write(const TzSimPoint& aPoint, uint16_t aValue) = 0;
-  // An exception injected for a request covering these registers; seNone for none.
-  virtual uint8_t InjectedException(uint32_t aFirst, uint32_t aCount) = 0;
+  // An exception injected for a request covering these registers (aWrite: a
+  // write request); seNone for none.
+  virtual uint8_t InjectedException(uint32_t aFirst, uint32_t aCount, bool aWrite) = 0;
 };
 
 bool IsSimWriteFunction(uint8_t aFunction);
