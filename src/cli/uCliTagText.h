@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "uGlobals.h"
+#include "uRK7140Device.h"  // IdentifierText, FirmwareText
 
 // "coil 4096", "discrete input 5", "holding register 60070", "input register
 // 36864"; a block: "holding registers 60071..60082".
@@ -22,9 +23,5 @@ nlohmann::json TagNumber(const TzTag& aTag);
 std::string TagMeaning(const TzTag& aTag);
 // "good", "waiting", "bad answer", "no answer" or the code.
 std::string QualityText(uint16_t aQuality);
-// The identifier 00-12-34-56-78-9A from its three words.
-std::string IdentifierText(int32_t aWord1, int32_t aWord2, int32_t aWord3);
-// Firmware 105 as "1.05", as the panel shows it.
-std::string FirmwareText(int32_t aValue);
 // A number as text at float32 precision when aFloat32, else as the tool prints numbers.
 std::string NumberText(double aValue, bool aFloat32);

@@ -26,7 +26,7 @@ int LoadFile(const std::string& aPath, TzModuleSettings& aSettings) {
 int FindModules(const TzCommonOptions& aOptions, int32_t aFrom, int32_t aTo, std::vector<int32_t>& aFound) {
   TzCliPump pump;
   TzBusSearch search;
-  search.SetComPort(aOptions.PortNumber);
+  search.SetEndpoint(aOptions.Endpoint);
   search.SetBaudRate(aOptions.BaudRate);
   search.SetFormat(aOptions.FormatIndex);
   search.SetTimeout(aOptions.Timeout);

@@ -99,3 +99,17 @@ std::unique_ptr<TzDevice> MakeTypeProbeDevice(int32_t aDevAddr) {
   tag.GUID = "{355ADFD2-9A2A-4E26-8DE3-0FB81E88BD68}";
   return probe;
 }
+
+std::string IdentifierText(int32_t aWord1, int32_t aWord2, int32_t aWord3) {
+  char text[24];
+  const int32_t w[3] = {aWord1, aWord2, aWord3};
+  std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", (w[0] >> 8) & 0xFF, w[0] & 0xFF, (w[1] >> 8) & 0xFF,
+                w[1] & 0xFF, (w[2] >> 8) & 0xFF, w[2] & 0xFF);
+  return text;
+}
+
+std::string FirmwareText(int32_t aValue) {
+  std::string text = std::to_string(aValue);
+  if (aValue >= 100) text.insert(1, ".");
+  return text;
+}

@@ -10,6 +10,13 @@
 #include "uGlobals.h"
 #include "uRK7140Registers.h"
 
+#include <string>
+
+// The identifier 00-12-34-56-78-9A from its three words, high byte first.
+std::string IdentifierText(int32_t aWord1, int32_t aWord2, int32_t aWord3);
+// Firmware 105 as "1.05", as the panel shows it.
+std::string FirmwareText(int32_t aValue);
+
 inline constexpr int32_t kDeviceTypeRK7140 = 74;
 
 // Loads the template resource aResName into aDevice (address aDevAddr),

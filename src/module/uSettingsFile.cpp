@@ -8,6 +8,7 @@
 
 #include "uFileReplace.h"
 #include "uLineRules.h"
+#include "uRK7140Device.h"
 #include "uSettingsFields.h"
 
 using TzJson = nlohmann::ordered_json;
@@ -251,17 +252,3 @@ std::string SettingsFileErrorText(const TzSettingsFileResult& aResult) {
   return "the file is refused";
 }
 
-std::string FirmwareText(int32_t aVersion) {
-  std::string text = std::to_string(aVersion);
-  if (aVersion >= 100) text.insert(1, ".");
-  return text;
-}
-
-std::string IdentifierText(int32_t aWord1, int32_t aWord2, int32_t aWord3) {
-  char text[24];
-  const auto hi = [](int32_t w) { return static_cast<unsigned>((w >> 8) & 0xFF); };
-  const auto lo = [](int32_t w) { return static_cast<unsigned>(w & 0xFF); };
-  std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", hi(aWord1), lo(aWord1), hi(aWord2), lo(aWord2),
-                hi(aWord3), lo(aWord3));
-  return text;
-}

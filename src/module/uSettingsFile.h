@@ -77,6 +77,3 @@ TzSettingsFileResult LoadSettingsFile(const std::filesystem::path& aPath, TzModu
 // One line in English saying why a file was refused (the tool's message).
 std::string SettingsFileErrorText(const TzSettingsFileResult& aResult);
 
-// The texts beside the values, as the panel shows them.
-std::string FirmwareText(int32_t aVersion);
-std::string IdentifierText(int32_t aWord1, int32_t aWord2, int32_t aWord3);

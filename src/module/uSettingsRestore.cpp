@@ -3,12 +3,10 @@
 #include "uDeviceSettings.h"
 #include "uInputConfig.h"
 #include "uRK7140Device.h"
+#include "uRK7140Registers.h"
 #include "uSettingsFields.h"
 
 namespace {
-
-constexpr int32_t kIdentifierFirstReg = 36866;
-constexpr int32_t kFirmwareReg = 36869;
 
 class TzPlanSink : public TzRegSink {
 public:
@@ -70,7 +68,7 @@ void Describe(TzSettingsWrite& aWrite) {
 
 std::vector<int32_t> SettingsReadTags() {
   std::vector<int32_t> ids = {kDeviceTypeReg, kIdentifierFirstReg, kIdentifierFirstReg + 1, kIdentifierFirstReg + 2,
-                              kFirmwareReg};
+                              kFirmwareVersionReg};
   for (int n = 1; n <= kOutputCount; ++n) {
     const TzOutputTags tags = OutputTags(n);
     for (const TzOutputSettingField& field : kOutputSettingFields) ids.push_back(tags.*field.Tag);

@@ -435,10 +435,10 @@ void TzRK7140Controller::ModbusAsyncAnswer(int32_t aComPort, uint32_t aUID, TStr
   // The link itself is gone (an adapter pulled, a device server restarted):
   // the connection ends at once, with the reason, instead of a stream of
   // failed requests. "Подключиться" reaches the module again.
-  if (aErrCode == kErrPortUnusable && fConnected && fFreePort) LinkLost();
+  if (aErrCode == kErrPortUnusable && fConnected && fFreePort) EndLostLink();
 }
 
-void TzRK7140Controller::LinkLost() {
+void TzRK7140Controller::EndLostLink() {
   AddTempLog(QStringLiteral("Связь потеряна: ") +
                  QString::fromStdString(LinkErrorText(fFreePort->LinkError(), fEndpoint, TzTextLanguage::Russian)),
              clTempLogNavy);

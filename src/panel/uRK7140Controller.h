@@ -210,7 +210,7 @@ private:
   // Idle without stopping the engine (the restart).
   void GoIdleKeepingEngine();
   // The engine's link stopped working while connected: log why, disconnect.
-  void LinkLost();
+  void EndLostLink();
   std::unique_ptr<TzFreePort> MakeEngine(int32_t aComPort, const std::string& aEndpoint);
   void ClearPending();
   // The one log line of a failed connection attempt, with its reason.
