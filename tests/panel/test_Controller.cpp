@@ -330,7 +330,7 @@ TEST_F(ControllerTest, AFailedAttemptEndsAndSaysWhyOnce) {
       {"no module at the address", 74, 17, 0, false, "нет ответа в течение секунды"},
       {"another device type", 75, 16, 0, false, "прибор другого типа (тип 75, у RK-7140 тип 74)"},
       {"an answer with a wrong check sum", 74, 16, 100, false, "ответ прибора не удалось разобрать"},
-      {"a port that does not open", 74, 16, 0, true, "порт не открывается (его нет, он занят или нет прав)"},
+      {"a port that does not open", 74, 16, 0, true, "занят другой программой"},  // the link's reason
   };
   for (const Case& c : cases) {
     TzSimConfig config = QuietModule();

@@ -159,8 +159,8 @@ TEST_F(NetworkEndToEnd, DeviceServerRestartedWhileConnected) {
   // Nobody listens: the attempt says why.
   ClearTempLog(TzTempLogCounts{});
   Frame->btnConnect->click();
-  EXPECT_EQ(LogLinesWith(QStringLiteral("Ошибка подключения: ") + QString::fromStdString(endpoint) +
-                         QStringLiteral(": соединение отклонено")),
+  EXPECT_EQ(LogLinesWith(QStringLiteral("Не удалось подключиться к ") + QString::fromStdString(endpoint) +
+                         QStringLiteral(" (адрес 16): соединение отклонено")),
             1);
   ASSERT_TRUE(PumpUntil([&] { return Frame->btnConnect->isEnabled(); }));
 

@@ -70,8 +70,10 @@ public:
     aFlags = 0;
     return fOpen && !fInterrupted && !fShared.LinkGone;
   }
+  // A port that does not open is held by another program.
   TzLinkError LastError() const override {
-    return fShared.LinkGone ? TzLinkError::ClosedByPeer : TzLinkError::None;
+    if (fShared.LinkGone) return TzLinkError::ClosedByPeer;
+    return fOpen ? TzLinkError::None : TzLinkError::Busy;
   }
   bool Close() override {
     fOpen = false;

@@ -121,7 +121,7 @@ TEST_F(SimNetServerTest, WireTimingAppliesOverRtuOverTcp) {
 TEST_F(SimNetServerTest, Rk7140ctlReadsOverBothKinds) {
   for (const char* kind : {"tcp://127.0.0.1:0", "modbus-tcp://127.0.0.1:0"}) {
     const std::string endpoint = Listen(kind);
-    const TzCtlResult identify = RunCtl("--port " + endpoint + " identify");
+    const TzCtlResult identify = RunCtl("--port " + endpoint + " --output csv identify");
     EXPECT_EQ(identify.Code, 0) << endpoint << "\n" << identify.Output;
     EXPECT_NE(identify.Output.find("36864"), std::string::npos) << identify.Output;
     const TzCtlResult read = RunCtl("--port " + endpoint + " --output csv read 36864");
