@@ -58,7 +58,7 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 
 stage "ThreadSanitizer (port engine)"
 configure build/tsan -DRK_TSAN=ON
-cmake --build build/tsan -j "$jobs" --target transport_tests transport_line_tests transport_net_tests
+cmake --build build/tsan -j "$jobs" --target transport_tests transport_line_tests transport_net_tests test_SimNetServer test_Ser2net
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build/tsan -L transport --output-on-failure
 
