@@ -110,6 +110,9 @@ protected:
 };
 
 // A port another engine has open is busy, and says so; the first one goes on.
+// (POSIX only here: Wine, which runs the Windows stage, does not keep a COM
+// port exclusive, although Windows does.)
+#ifndef _WIN32
 TEST_F(LineTest, APortInUseIsBusy) {
   StartEngine();
   auto second = MakeEngine(Far->EnginePort());
@@ -121,6 +124,7 @@ TEST_F(LineTest, APortInUseIsBusy) {
   ASSERT_TRUE(WaitAnswers(1));
   EXPECT_EQ(Answers[0].ErrCode, 0u);
 }
+#endif
 
 // An answer that is whole ends its exchange, but the next request waits for
 // the line's 3.5 characters of silence after it: at 1200 baud 32 ms, more
